@@ -1,0 +1,14 @@
+// Conversions between UTF-8 and single-byte code pages (glibc iconv).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zarix {
+
+// Converts `text` from code page `from` to code page `to` (iconv names: "UTF-8", "WINDOWS-1251",
+// "CP866", "KOI8-R"). A character the target cannot hold becomes "?"; bytes that are not valid in
+// the source are skipped. Never fails: an unknown code page returns the text unchanged.
+std::string ConvertCharset(std::string_view text, const char* from, const char* to);
+
+}  // namespace zarix
