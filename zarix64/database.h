@@ -39,6 +39,9 @@ struct OpenOptions {
   // Tables for term extraction; null: the built-in Windows-1251 tables. Not owned; must outlive
   // the database.
   const Tables* tables = nullptr;
+  // Open the master file only; OpenInverted() may add the inverted file later. Until then
+  // term and posting walks are empty and writes store records with kFlagNotIndexed.
+  bool master_only = false;
   // How long a writer waits for another process's write lock before failing with kBusy.
   int busy_timeout_ms = 10000;
 };
@@ -221,6 +224,16 @@ class Database {
   virtual Status BeginBulk(int batch_size = 1000) = 0;
   virtual Status CommitBulk() = 0;
   virtual void AbortBulk() = 0;
+
+  // ---- Opening in steps (the C ABI opens master and inverted file by separate calls) ----
+
+  // Opens "<inverted_prefix>.ifp" for a database opened with master_only. Fails with
+  // kOpenFailed when the file is missing (and !create_if_missing) or not an inverted file.
+  virtual Status OpenInverted(std::string_view inverted_prefix, bool create_if_missing) = 0;
+  virtual bool has_inverted() const = 0;
+  // Changes the folder of .fst/.stw (empty: keep) and the tables (null: keep); they are read
+  // again on the next use.
+  virtual void SetIndexingContext(std::string_view parameter_dir, const Tables* tables) = 0;
 
   // ---- Paths ----
   virtual const std::string& master_path() const = 0;    // "<prefix>.mst" (native)
