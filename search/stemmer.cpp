@@ -139,8 +139,7 @@ constexpr auto kEndingExceptionsText = ToCp1251(
     u8"ЩРЕНИЕ ЩРЕНИЙ ЪЕМУ ЫВАНИЙ ЫЛЕНИЙ ЫСКАНИЙ ЫСТИЙ ЫТИЙ ЫЧАНИЙ ЫЧИЕ ЫШЕНИЙ ЭЛИЧИЙ ЮБИЙ "
     u8"ЮВИЙ ЮДЕНИЙ ЮЗИЙ ЮЧЕНИЙ ЯБИЙ ЯЗАНИЙ ЯЗЫЧИЙ ЯНИЕ ЯТИЙ");
 constexpr size_t kEndingExceptionCount = 519;
-constexpr auto kEndingExceptions =
-    SplitWords<kEndingExceptionCount>(kEndingExceptionsText);
+constexpr auto kEndingExceptions = SplitWords<kEndingExceptionCount>(kEndingExceptionsText);
 static_assert(stemmer_internal::IsStrictlyAscending(kEndingExceptions));
 static_assert(stemmer_internal::IsStrictlyAscending(stemmer_internal::kProtectedWords));
 
@@ -161,16 +160,14 @@ bool BisectionFind(std::span<const std::string_view> table, std::string_view key
   return it != table.end() && *it == key;
 }
 
-// Upper-cases a Windows-1251 word in place; returns false when the word holds any byte other
-// than А..Я (after upper-casing) and "-".
-bool UpperRussianWord(std::string& word) {
-  for (char& ch : word) {
-    auto byte = static_cast<unsigned char>(ch);
-    if (byte >= 0xE0) {
-      byte -= 0x20;
-      ch = static_cast<char>(byte);
-    }
+// Writes the upper-case form of a Windows-1251 word to `out` (word.size() bytes); returns false
+// when the word holds any byte other than А..Я, а..я and "-".
+bool UpperRussianWord(std::string_view word, char* out) {
+  for (size_t i = 0; i < word.size(); ++i) {
+    auto byte = static_cast<unsigned char>(word[i]);
+    if (byte >= 0xE0) byte -= 0x20;
     if (byte < 0xC0 && byte != '-') return false;
+    out[i] = static_cast<char>(byte);
   }
   return true;
 }
@@ -196,15 +193,12 @@ bool HasExceptionalEnding(std::string_view upper_word) {
   return false;
 }
 
-int StemEnding(std::string_view word) {
-  if (word.size() <= 3) return 0;
-  thread_local std::string upper;
-  upper.assign(word);
-  if (!UpperRussianWord(upper)) return 0;
+namespace {
 
+// The rules on an upper-case word made of А..Я and "-".
+int StemUpperWord(std::string_view w) {
   // The reflexive suffix goes first; every later rule looks at the word without it.
   int cut = 0;
-  std::string_view w = upper;
   if (w.ends_with(kReflexive.view())) {
     cut = 2;
     w.remove_suffix(2);
@@ -253,6 +247,22 @@ int StemEnding(std::string_view word) {
   return cut;
 }
 
+}  // namespace
+
+int StemEnding(std::string_view word) {
+  if (word.size() <= 3) return 0;
+  // Words fit the stack buffer; longer input is still stemmed, not cut short.
+  char buffer[256];
+  std::string long_word;
+  char* upper = buffer;
+  if (word.size() > sizeof buffer) {
+    long_word.resize(word.size());
+    upper = long_word.data();
+  }
+  if (!UpperRussianWord(word, upper)) return 0;
+  return StemUpperWord(std::string_view(upper, word.size()));
+}
+
 std::string StemUtf8(std::string_view word) {
   // Only words with Cyrillic letters can lose an ending; plain ASCII skips the conversion.
   if (std::all_of(word.begin(), word.end(),
@@ -262,6 +272,11 @@ std::string StemUtf8(std::string_view word) {
   std::string single_byte = ConvertCharset(word, "UTF-8", "WINDOWS-1251");
   int cut = StemEnding(single_byte);
   if (cut == 0) return std::string(word);
+  // Malformed UTF-8 loses bytes in the conversion; such a word is left as it came.
+  auto characters = std::count_if(word.begin(), word.end(), [](char ch) {
+    return (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
+  });
+  if (static_cast<size_t>(characters) != single_byte.size()) return std::string(word);
   // A stemmed word holds only Russian letters and "-", so the way back is exact.
   single_byte.resize(single_byte.size() - static_cast<size_t>(cut));
   return ConvertCharset(single_byte, "WINDOWS-1251", "UTF-8");

@@ -14,7 +14,9 @@ namespace zarix {
 namespace {
 
 std::string Cp1251(std::string_view utf8) { return ConvertCharset(utf8, "UTF-8", "WINDOWS-1251"); }
-std::string Utf8(std::string_view cp1251) { return ConvertCharset(cp1251, "WINDOWS-1251", "UTF-8"); }
+std::string Utf8(std::string_view cp1251) {
+  return ConvertCharset(cp1251, "WINDOWS-1251", "UTF-8");
+}
 
 struct StemCase {
   const char* word;  // UTF-8
@@ -90,8 +92,8 @@ TEST(StemEndingTest, Rules) {
 }
 
 TEST(StemEndingTest, LongWordsAreStemmed) {
-  std::string word(300, '\xC0');  // 300 × А
-  word += "\xCC\xC8";               // МИ
+  std::string word(300, '\xC0');   // 300 × А
+  word += "\xCC\xC8";              // МИ
   EXPECT_EQ(StemEnding(word), 3);  // АМИ
   EXPECT_EQ(StemEnding(std::string(300, '-')), 0);
 }
@@ -104,9 +106,10 @@ TEST(StemEndingTest, NeverLeavesFewerThanTwoLetters) {
 
 TEST(StemmerHelpersTest, ExceptionalEnding) {
   const std::pair<const char*, bool> cases[] = {
-      {"ЗДАНИЙ", true},       {"ЦИЙ", true},           {"СТАНЦИЙ", true},
-      {"ПЕРЕТОЛКОВАНИЙ", true},  // ten-letter tail ТОЛКОВАНИЙ
-      {"ИЙ", false},          {"ЗЕЛЕНЫЙ", false},      {"ТАНЦЫ", false},
+      {"ЗДАНИЙ", true},  {"ЦИЙ", true},
+      {"СТАНЦИЙ", true}, {"ПЕРЕТОЛКОВАНИЙ", true},  // ten-letter tail ТОЛКОВАНИЙ
+      {"ИЙ", false},     {"ЗЕЛЕНЫЙ", false},
+      {"ТАНЦЫ", false},
   };
   for (const auto& [word, expected] : cases) {
     EXPECT_EQ(HasExceptionalEnding(Cp1251(word)), expected) << word;
@@ -124,10 +127,15 @@ TEST(StemmerHelpersTest, ProtectedWordIsWholeWord) {
 
 TEST(StemUtf8Test, CutsCharactersAndKeepsCase) {
   const std::pair<const char*, const char*> cases[] = {
-      {"книгами", "книг"},     {"Автодрому", "Автодром"}, {"Учиться", "Учит"},
-      {"ЛИПА", "ЛИПА"},        {"ёлками", "ёлками"},       {"library", "library"},
+      {"книгами", "книг"},
+      {"Автодрому", "Автодром"},
+      {"Учиться", "Учит"},
+      {"ЛИПА", "ЛИПА"},
+      {"ёлками", "ёлками"},
+      {"library", "library"},
       {"кнiгами", "кнiгами"},  // Ukrainian і: not stemmed
       {"", ""},
+      {"книг\xFFами", "книг\xFFами"},  // malformed UTF-8 is not stemmed
   };
   for (const auto& [word, stem] : cases) EXPECT_EQ(StemUtf8(word), stem) << word;
 }
