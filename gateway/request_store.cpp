@@ -1,0 +1,177 @@
+// Request parameter lookup, decoding and clean-up of request values.
+#include "gateway/request_store.h"
+
+#include <cctype>
+
+#include "util/charset.h"
+
+namespace zarix {
+
+namespace {
+
+std::string UpperAscii(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Strict UTF-8 check: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view s) {
+  size_t i = 0;
+  const size_t n = s.size();
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t len;
+    unsigned cp;
+    if ((c & 0xE0) == 0xC0) {
+      len = 2;
+      cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+      len = 3;
+      cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+      len = 4;
+      cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + len > n) return false;
+    for (size_t k = 1; k < len; ++k) {
+      unsigned char d = static_cast<unsigned char>(s[i + k]);
+      if ((d & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) ||
+        cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      return false;
+    }
+    i += len;
+  }
+  return true;
+}
+
+// Until the shared text conversions land: the ANSI code page of the site is windows-1251.
+std::string AnsiToUtf8Local(std::string_view text) {
+  return ConvertCharset(text, "WINDOWS-1251", "UTF-8");
+}
+
+}  // namespace
+
+std::string RequestParam(const IniStore& web_ini, const IniStore& server_ini, std::string_view name,
+                         std::string_view def) {
+  std::string fallback = server_ini.ReadString("WEB", name);
+  if (fallback.empty()) fallback = std::string(def);
+  return web_ini.ReadString(kFormSection, name, fallback);
+}
+
+void SetRequestParam(IniStore& web_ini, std::string_view name, std::string_view value) {
+  web_ini.WriteString(kFormSection, name, value);
+}
+
+char GetCommandChar(const IniStore& web_ini, const IniStore& server_ini) {
+  std::string c = RequestParam(web_ini, server_ini, "C21COM");
+  // An empty command must not look up the empty key: it stays empty.
+  if (!c.empty()) c = server_ini.ReadString("WEB", c, c);
+  return c.empty() ? '\0' : c[0];
+}
+
+std::string UrlDecodeValue(std::string_view text, bool specsimvols) {
+  std::string out;
+  out.reserve(text.size());
+  bool decoded = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
+        HexDigit(text[i + 2]) >= 0) {
+      out.push_back(static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2])));
+      i += 2;
+      decoded = true;
+    } else if (c == '+') {
+      out.push_back(decoded ? ' ' : '+');
+    } else if (c == '&' && decoded && specsimvols) {
+      out.append("\r\n");
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+std::string Utf8RoundTrip(std::string_view text) {
+  return IsValidUtf8(text) ? std::string(text) : std::string();
+}
+
+std::string NeutralizeMarkup(std::string_view text, char replacement) {
+  std::string s(text);
+  const size_t n = s.size();
+  // Positions are 1-based below to keep the neighbour rules readable; at(i) is s[i-1].
+  auto at = [&s](size_t i) { return s[i - 1]; };
+  for (size_t i = 1; i <= n; ++i) {
+    if (static_cast<unsigned char>(at(i)) < 0x20) s[i - 1] = replacement;
+    if (at(i) == '<') {
+      if (i + 1 < n && at(i + 1) != '.' && at(i + 2) != '>') s[i - 1] = replacement;
+    } else if (at(i) == '>') {
+      if (i > 2 && at(i - 1) != '.' && at(i - 2) != '<') s[i - 1] = replacement;
+    }
+  }
+  return s;
+}
+
+std::string SanitizeLogValue(std::string_view text) {
+  return NeutralizeMarkup(Utf8RoundTrip(text), ' ');
+}
+
+void ParseQueryString(IniStore& web_ini, std::string_view query_char_set, bool specsimvols) {
+  const std::string q = web_ini.ReadString(kCgiSection, kQueryStringKey);
+  if (q.empty()) return;
+  const bool ansi = UpperAscii(query_char_set) == "WINDOWS-1251";
+  size_t start = 0;
+  while (start <= q.size()) {
+    size_t end = q.find('&', start);
+    if (end == std::string::npos) end = q.size();
+    std::string_view item(q.data() + start, end - start);
+    start = end + 1;
+    size_t eq = item.find('=');
+    std::string_view name = eq == std::string_view::npos ? std::string_view() : item.substr(0, eq);
+    std::string_view raw = eq == std::string_view::npos ? item : item.substr(eq + 1);
+    if (raw.empty()) continue;
+    std::string value = UrlDecodeValue(raw, specsimvols);
+    if (ansi) value = AnsiToUtf8Local(value);
+    if (UpperAscii(name) == "T21CHK") {
+      std::string joined = web_ini.ReadString(kFormSection, "T21CHK") + " " + value;
+      value = std::string(TrimBlanks(joined));
+    }
+    value = NeutralizeMarkup(Utf8RoundTrip(value), ' ');
+    SetRequestParam(web_ini, name, value);
+  }
+}
+
+std::string CharsetFromContentType(std::string_view content_type) {
+  std::string ct(content_type);
+  for (char& c : ct) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  size_t p = ct.find("charset=");
+  if (p == std::string::npos) return "windows-1251";
+  std::string_view rest = std::string_view(ct).substr(p + 8);
+  if (rest.substr(0, 5) == "utf-8") return "utf-8";
+  if (rest.substr(0, 6) == "koi8-r") return "koi8-r";
+  return "windows-1251";
+}
+
+}  // namespace zarix

@@ -1,0 +1,63 @@
+// The request store and its helpers: every request parameter is read through one lookup rule.
+//
+// The store (`WebIni`, an IniStore) holds the request fields in section "Form Literal" (name=value
+// lines) and, for GET requests, the raw query in section "CGI" key "Query String". A parameter is
+// the field the request carries, else the key of the same name in section WEB of the server
+// configuration, else a default. Every value entering the store is UTF-8 without control
+// characters or stray angle brackets: the decoding and clean-up helpers below make it so.
+//
+// All functions are pure or touch only the stores passed in; none reports errors.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "util/ini_store.h"
+
+namespace zarix {
+
+inline constexpr std::string_view kFormSection = "Form Literal";
+inline constexpr std::string_view kCgiSection = "CGI";
+inline constexpr std::string_view kQueryStringKey = "Query String";
+
+// The request field `name`, else `[WEB] name` of `server_ini`, else `def`. A field present with
+// an empty value wins over the configuration and the default; an empty `[WEB]` value does not.
+std::string RequestParam(const IniStore& web_ini, const IniStore& server_ini, std::string_view name,
+                         std::string_view def = {});
+
+// Writes the request field `name` = `value` (replacing its last occurrence, value kept as given).
+void SetRequestParam(IniStore& web_ini, std::string_view name, std::string_view value);
+
+// The first byte of `C21COM` after mapping through section WEB (a key named like the command
+// value replaces it), or '\0' when the command is empty.
+char GetCommandChar(const IniStore& web_ini, const IniStore& server_ini);
+
+// Percent-decoding of a request value. "%XY" gives the byte 0xXY; once an escape was decoded, "+"
+// becomes a blank and, when `specsimvols` is on, "&" becomes CR LF; before that both stay as they
+// are (the search language uses "+" as an operator). A "%" without two hexadecimal digits after it
+// is kept literally.
+std::string UrlDecodeValue(std::string_view text, bool specsimvols);
+
+// Decodes `text` as UTF-8 and encodes it again: valid text is unchanged, invalid text is empty.
+std::string Utf8RoundTrip(std::string_view text);
+
+// Replaces bytes below 0x20 and stray angle brackets by `replacement`. A "<" stays when followed
+// by "." or when the byte two places on is ">", or when it is one of the last two bytes; a ">"
+// stays when preceded by "." or when the byte two places back is "<", or when it is one of the
+// first two bytes. So "<.>" and a single letter in angle brackets survive, "<script>" does not.
+std::string NeutralizeMarkup(std::string_view text, char replacement = ' ');
+
+// Utf8RoundTrip followed by NeutralizeMarkup with a blank: the clean-up of values taken from
+// outside (request filter output, request-log values).
+std::string SanitizeLogValue(std::string_view text);
+
+// Moves the fields of `[CGI] Query String` into "Form Literal": items split at "&", an item
+// without a value is skipped, values are decoded (UrlDecodeValue, then AnsiToUtf8 when
+// `query_char_set` is WINDOWS-1251 in any case), cleaned, and stored with SetRequestParam. Every
+// occurrence of T21CHK is kept (joined by blanks); for other names the last occurrence wins.
+void ParseQueryString(IniStore& web_ini, std::string_view query_char_set, bool specsimvols);
+
+// "utf-8" or "koi8-r" when the content type's charset names them, else "windows-1251".
+std::string CharsetFromContentType(std::string_view content_type);
+
+}  // namespace zarix

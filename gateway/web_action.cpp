@@ -1,0 +1,339 @@
+// The gateway action and the request thread.
+#include "gateway/web_action.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "gateway/forwarding.h"
+#include "gateway/request_store.h"
+#include "gateway/test_hook.h"
+#include "util/charset.h"
+#include "util/path.h"
+
+namespace zarix {
+
+TestHookFn g_test_hook = nullptr;
+
+namespace {
+
+std::string g_error_trace_file_name;
+
+std::string UpperAscii(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  }
+  return out;
+}
+
+// Lines of `text`; CR, LF and CR LF each end a line. A final line end adds no empty line.
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      lines.emplace_back(text.substr(start, i - start));
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      start = i + 1;
+    }
+  }
+  if (start < text.size()) lines.emplace_back(text.substr(start));
+  return lines;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Ordinary form decoding of one "name=value" field: "+" is a blank, "%XY" a byte.
+std::string FormDecode(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '+') {
+      out.push_back(' ');
+    } else if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 &&
+               HexValue(s[i + 2]) >= 0) {
+      out.push_back(static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2])));
+      i += 2;
+    } else {
+      out.push_back(s[i]);
+    }
+  }
+  return out;
+}
+
+bool ContainsName(std::string_view line) { return UpperAscii(line).find("NAME") != std::string::npos; }
+
+// Multipart bodies are walked line by line: a line naming a field, its value on the lines that
+// follow up to the next line that names a field.
+void WalkMultipartLines(const std::vector<std::string>& lines, std::vector<std::string>* out,
+                        bool* ansi_encoded) {
+  std::string t21chk;
+  const size_t n = lines.size();
+  for (size_t i = 1; i < n; ++i) {
+    const std::string upper = UpperAscii(lines[i]);
+    size_t p = upper.find("NAME");
+    if (p == std::string::npos) continue;
+    std::string name = p + 6 <= lines[i].size() ? lines[i].substr(p + 6) : std::string();
+    size_t quote = name.find('"');
+    if (quote != std::string::npos && quote > 0) name.resize(quote);
+    if (i + 2 >= n) break;
+    if (ContainsName(lines[i + 2])) continue;
+    if (name == "T21CHK") {
+      if (!t21chk.empty()) t21chk += ' ';
+      t21chk += lines[i + 1];
+      continue;
+    }
+    size_t k = 3;
+    while (i + k < n && !ContainsName(lines[i + k])) ++k;
+    std::string value = lines[i + 1];
+    for (size_t j = 2; j + 2 <= k; ++j) value += " " + lines[i + j];
+    std::string line = UrlDecodeValue(name + "=" + value, false);
+    if (UpperAscii(line) == "ANSIENCODING=1") *ansi_encoded = true;
+    out->push_back(std::move(line));
+  }
+  if (!t21chk.empty()) out->push_back("T21CHK=" + t21chk);
+}
+
+// Writes the whole response once; the error pages all share this shape.
+void SetErrorPage(CgiResponse& response, std::string_view text) {
+  response.SetPage(text, "text/html; charset=UTF-8");
+  response.content_encoding.clear();
+  response.custom_headers.clear();
+}
+
+// Raises the calling thread's scheduling priority a little when the system allows it.
+void RaiseThreadPriority() {
+  pid_t tid = static_cast<pid_t>(syscall(SYS_gettid));
+  errno = 0;
+  int current = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
+  if (errno == 0) setpriority(PRIO_PROCESS, static_cast<id_t>(tid), current - 2);
+}
+
+// Configuration candidates in search order: $ZARIX_CONFIG_DIR, the program folder, /etc/zarix/;
+// in each, zarix_server.ini before zarix_server_ft.ini.
+std::vector<std::string> ConfigCandidates() {
+  std::vector<std::string> dirs;
+  if (const char* d = getenv("ZARIX_CONFIG_DIR"); d && *d) {
+    std::string dir(d);
+    if (dir.back() != '/') dir += '/';
+    dirs.push_back(dir);
+  }
+  dirs.push_back(ProgramDir());
+  dirs.push_back("/etc/zarix/");
+  std::vector<std::string> out;
+  for (const std::string& dir : dirs) {
+    out.push_back(dir + "zarix_server.ini");
+    out.push_back(dir + "zarix_server_ft.ini");
+  }
+  return out;
+}
+
+}  // namespace
+
+const std::string& ErrorTraceFileName() { return g_error_trace_file_name; }
+
+void NewErrorTraceFileName() {
+  std::mt19937 rng(static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count()) ^
+                   static_cast<unsigned>(getpid()));
+  std::uniform_int_distribution<int> below(0, 999999);
+  time_t now = time(nullptr);
+  tm local;
+  localtime_r(&now, &local);
+  char stamp[32];
+  snprintf(stamp, sizeof stamp, "%02d_%02d_%02d_%02d", local.tm_mday, local.tm_hour, local.tm_min,
+           local.tm_sec);
+  g_error_trace_file_name =
+      "Error_terminate_" + std::to_string(below(rng)) + "_" + stamp + ".log";
+}
+
+std::string HtmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out.push_back(c);
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> TokenizeRequest(const CgiRequest& request, bool* ansi_encoded) {
+  std::vector<std::string> out = {
+      "[Form Literal]",
+      "URLTag=" + request.remote_addr,
+      "HOST=" + request.host,
+      "DTAGE=" + request.remote_host,
+      "UserAgent=" + request.user_agent,
+  };
+  *ansi_encoded = false;
+  std::vector<std::string> lines = SplitLines(request.body);
+  if (!lines.empty() && lines[0].find('=') == std::string::npos) {
+    WalkMultipartLines(lines, &out, ansi_encoded);
+    return out;
+  }
+  std::string_view body = request.body;
+  size_t start = 0;
+  while (!body.empty() && start <= body.size()) {
+    size_t end = body.find('&', start);
+    if (end == std::string_view::npos) end = body.size();
+    std::string_view field = body.substr(start, end - start);
+    start = end + 1;
+    if (field.empty()) continue;
+    std::string line = UrlDecodeValue(FormDecode(field), false);
+    if (UpperAscii(line) == "ANSIENCODING=1") *ansi_encoded = true;
+    out.push_back(std::move(line));
+  }
+  return out;
+}
+
+ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiResponse& response,
+                                                      const ActionServices& services) {
+  if (!services.engine_version_ok || !services.engine_version_ok()) {
+    response.SetPage(kOldEngineText, "text/html; charset=UTF-8");
+    response.Send(services.output_fd);
+    return ActionEnd::kSent;
+  }
+  std::string request_dump;
+  ActionEnd end = ActionEnd::kSent;
+  try {
+    NewErrorTraceFileName();
+    response.content.clear();
+
+    std::string config_path;
+    const std::vector<std::string> candidates = ConfigCandidates();
+    for (const std::string& c : candidates) {
+      if (FileExists(c)) {
+        config_path = c;
+        break;
+      }
+    }
+    if (config_path.empty()) {
+      SetErrorPage(response, "<HTML><BODY>FILE NOT FOUND SERVER.INI = " +
+                                 HtmlEscape(candidates.back()) + "</BODY></HTML>");
+      response.Send(services.output_fd);
+      return ActionEnd::kSent;
+    }
+    IniStore server_ini;
+    {
+      std::string text = ReadFileBytes(config_path).value_or(std::string());
+      // A byte-order mark would hide the first section's keys (Redirect, CGITimeOut).
+      if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+      server_ini.LoadText(text);
+    }
+
+    const long long max_body =
+        server_ini.ReadInteger("MAIN", "MAX_REQUEST_BODY", kDefaultMaxRequestBody);
+    if (ReadCgiBody(services.body_fd, max_body, &request) == BodyStatus::kTooLarge) {
+      SetErrorPage(response, "<HTML><BODY>REQUEST TOO LARGE: " +
+                                 std::to_string(request.content_length) + " bytes, the limit is " +
+                                 std::to_string(max_body) + " bytes</BODY></HTML>");
+      response.status = 413;
+      response.Send(services.output_fd);
+      return ActionEnd::kSent;
+    }
+
+    bool ansi = false;
+    std::vector<std::string> lines;
+    try {
+      lines = TokenizeRequest(request, &ansi);
+    } catch (...) {
+      request_dump = "ERROR TOKENIZNG IIS REQUEST";
+    }
+    for (std::string& line : lines) {
+      if (ansi) line = ConvertCharset(line, "WINDOWS-1251", "UTF-8");
+      line = Utf8RoundTrip(NeutralizeMarkup(line, ' '));
+      request_dump += "<br>" + HtmlEscape(line);
+    }
+    IniStore web_ini;
+    web_ini.LoadLines(lines);
+    if (UpperAscii(request.method) == "GET") {
+      web_ini.WriteString(kCgiSection, kQueryStringKey, request.query_string);
+    }
+    RunTestHook("action", web_ini);
+
+    if (server_ini.ReadBool("ZarixServer", "Redirect", false)) {
+      if (!ForwardRequest(server_ini, web_ini, response)) end = ActionEnd::kThreadAbandoned;
+      response.Send(services.output_fd);
+      return end;
+    }
+
+    // The request thread works on its own response: after a time-out the thread is abandoned
+    // and must not share anything the answer is written from.
+    struct Shared {
+      std::mutex mu;
+      std::condition_variable cv;
+      bool done = false;
+      CgiResponse response;
+      DebugTrace trace;
+      IniStore web_ini;
+    };
+    auto shared = std::make_shared<Shared>();
+    shared->web_ini = std::move(web_ini);
+    RequestProcessorFn processor = services.request_processor;
+    // The request is read by both threads and written by neither; it outlives an abandoned
+    // thread because the caller ends the process without returning.
+    const CgiRequest* req = &request;
+    // TCGIThread: the request processor under an exception guard at raised priority.
+    std::thread([shared, processor, req] {
+      RaiseThreadPriority();
+      try {
+        processor(shared->web_ini, *req, shared->response, shared->trace);
+      } catch (...) {
+        shared->response = CgiResponse();
+        shared->response.SetPage(kInternalErrorPage, "text/html; charset=UTF-8");
+      }
+      std::lock_guard<std::mutex> lock(shared->mu);
+      shared->done = true;
+      shared->cv.notify_all();
+    }).detach();
+
+    const long long timeout = server_ini.ReadInteger("MAIN", "CGITimeOut", 30);
+    std::unique_lock<std::mutex> lock(shared->mu);
+    if (shared->cv.wait_for(lock, std::chrono::seconds(timeout < 0 ? 0 : timeout),
+                            [&] { return shared->done; })) {
+      response = std::move(shared->response);
+      RunTestHook("action-after-wait", shared->web_ini);
+    } else {
+      SetErrorPage(response, "<HTML><BODY>Server error: timeout ellapsed (" +
+                                 std::to_string(timeout) + " c)</BODY></HTML>");
+      end = ActionEnd::kThreadAbandoned;
+    }
+    lock.unlock();
+    response.Send(services.output_fd);
+    return end;
+  } catch (...) {
+    if (services.cleanup_after_failure) services.cleanup_after_failure();
+    if (!response.content.empty()) {
+      // The body and the request lines are the client's text: escaped, they cannot put markup
+      // or script into the page.
+      SetErrorPage(response, "<HTML><BODY>ZARIX64 INTERNAL ERROR<br>REQUEST= " +
+                                 HtmlEscape(request.body) + "<br><br><br>TEST_REQUEST<br>" +
+                                 request_dump + "</BODY></HTML>");
+    }
+    response.Send(services.output_fd);
+    return ActionEnd::kSent;
+  }
+}
+
+}  // namespace zarix
