@@ -73,6 +73,24 @@ bool TakeLine(std::string_view s, size_t pos, std::string_view* line, size_t* ne
   return true;
 }
 
+// True when a delimiter "--boundary" at `pos` is complete: followed by "--" (the close) or by
+// optional blanks and a line end.
+bool IsDelimiterAt(std::string_view s, size_t pos, std::string_view dash) {
+  if (s.substr(pos, dash.size()) != dash) return false;
+  size_t i = pos + dash.size();
+  if (s.substr(i, 2) == "--") return true;
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+  return i < s.size() && (s[i] == '\n' || (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n'));
+}
+
+// Offset of the line feed that precedes the next complete delimiter at or after `from`, or npos.
+size_t FindDelimiterLine(std::string_view s, size_t from, std::string_view dash) {
+  for (size_t lf = s.find('\n', from); lf != std::string_view::npos; lf = s.find('\n', lf + 1)) {
+    if (IsDelimiterAt(s, lf + 1, dash)) return lf;
+  }
+  return std::string_view::npos;
+}
+
 }  // namespace
 
 CgiRequest ReadCgiEnvironment() {
@@ -135,10 +153,10 @@ bool ParseMultipartFormData(std::string_view body, std::string_view boundary,
   const std::string dash = "--" + std::string(boundary);
   // The first delimiter may open the body or follow a preamble line.
   size_t pos;
-  if (body.substr(0, dash.size()) == dash) {
+  if (IsDelimiterAt(body, 0, dash)) {
     pos = 0;
   } else {
-    pos = body.find("\n" + dash);
+    pos = FindDelimiterLine(body, 0, dash);
     if (pos == std::string_view::npos) return false;
     ++pos;
   }
@@ -176,10 +194,11 @@ bool ParseMultipartFormData(std::string_view body, std::string_view boundary,
       }
     }
     // The content runs to the line end before the next delimiter.
-    size_t delim = body.find("\n" + dash, pos);
+    size_t delim = FindDelimiterLine(body, pos == 0 ? 0 : pos - 1, dash);
     if (delim == std::string_view::npos) return false;
-    size_t content_end = (delim > pos && body[delim - 1] == '\r') ? delim - 1 : delim;
-    if (delim < pos) content_end = pos;
+    // The line end before the delimiter belongs to it; an empty content may share it with the
+    // header block's empty line.
+    size_t content_end = delim < pos ? pos : ((delim > pos && body[delim - 1] == '\r') ? delim - 1 : delim);
     part.data = std::string(body.substr(pos, content_end - pos));
     if (disposition) parts->push_back(std::move(part));
     pos = delim + 1;
