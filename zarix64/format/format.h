@@ -95,11 +95,16 @@ struct RunOptions {
   int mode = 1;                      // 1: as produced; 2: empty lines and blanks at both ends removed
   DatabaseAccess* db = nullptr;      // may be null
   FormatVariables* vars = nullptr;   // may be null (then a fresh set per run)
+  long max_steps = 20'000'000;       // elements evaluated per run before it stops with an error
 };
 
 // Runs `program` on `record`; fills *out (lines joined with CR LF). Returns 0, or a negative
 // run-time error code with *out = "*** FORMAT ERROR <code>: <message> ***".
 int Run(const Program& program, const RecordView& record, const RunOptions& options,
         std::string* out);
+
+// The line a format whose compilation failed gives instead of its output:
+// "*** FORMAT ERROR <code>: <position>: <message> ***".
+std::string ErrorLine(const CompileError& error);
 
 }  // namespace zarix::format

@@ -17,7 +17,6 @@ inline constexpr int kMaxIncludes = 256;       // "@" files per compilation
 inline constexpr int kMaxRefDepth = 8;         // nested "ref"
 inline constexpr int kMaxNesting = 64;         // parentheses, conditions, functions
 inline constexpr size_t kMaxTokens = 1 << 20;  // tokens per compilation, includes counted
-inline constexpr long kMaxSteps = 20'000'000;  // elements executed per Run
 
 // A field selector: v<tag>^x[n..m]*k.k (d and n use tag and subfield only).
 struct Selector {

@@ -157,7 +157,7 @@ class Interp {
 
   bool Step() {
     if (error_ != 0) return false;
-    if (++steps_ > kMaxSteps) {
+    if (++steps_ > opt_.max_steps) {
       error_ = kErrStepLimit;
       return false;
     }
@@ -662,6 +662,16 @@ int Run(const Program& program, const RecordView& record, const RunOptions& opti
   }
   if (options.mode == 2) TrimLines(out);
   return 0;
+}
+
+std::string ErrorLine(const CompileError& error) {
+  int code = error.code != 0 ? error.code : kErrNotCompiled;
+  std::string line = "*** FORMAT ERROR ";
+  line += std::to_string(code);
+  line += ": ";
+  line += error.message.empty() ? std::string(ErrorMessage(code)) : error.message;
+  line += " ***";
+  return line;
 }
 
 }  // namespace zarix::format

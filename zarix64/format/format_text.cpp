@@ -84,6 +84,9 @@ void AppendFixed(double v, int decimals, std::string* out) {
   if (!std::isfinite(v)) v = 0;
   if (decimals < 0) decimals = 0;
   if (decimals > 30) decimals = 30;
+  // Halves round away from zero, as people expect of a displayed number (2.5 gives 3).
+  double scale = std::pow(10.0, decimals);
+  if (std::fabs(v) * scale < 1e15) v = std::round(v * scale) / scale;
   char buf[400];
   auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
   if (r.ec != std::errc()) return;
