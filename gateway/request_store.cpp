@@ -3,7 +3,8 @@
 
 #include <cctype>
 
-#include "util/charset.h"
+#include "util/code_page.h"
+#include "util/utf8.h"
 
 namespace zarix {
 
@@ -26,50 +27,6 @@ int HexDigit(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-// Strict UTF-8 check: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool IsValidUtf8(std::string_view s) {
-  size_t i = 0;
-  const size_t n = s.size();
-  while (i < n) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t len;
-    unsigned cp;
-    if ((c & 0xE0) == 0xC0) {
-      len = 2;
-      cp = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-      len = 3;
-      cp = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-      len = 4;
-      cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (i + len > n) return false;
-    for (size_t k = 1; k < len; ++k) {
-      unsigned char d = static_cast<unsigned char>(s[i + k]);
-      if ((d & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (d & 0x3F);
-    }
-    if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) ||
-        cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      return false;
-    }
-    i += len;
-  }
-  return true;
-}
-
-// Until the shared text conversions land: the ANSI code page of the site is windows-1251.
-std::string AnsiToUtf8Local(std::string_view text) {
-  return ConvertCharset(text, "WINDOWS-1251", "UTF-8");
 }
 
 }  // namespace
@@ -115,7 +72,7 @@ std::string UrlDecodeValue(std::string_view text, bool specsimvols) {
 }
 
 std::string Utf8RoundTrip(std::string_view text) {
-  return IsValidUtf8(text) ? std::string(text) : std::string();
+  return ValidUtf8OrEmpty(text);
 }
 
 std::string NeutralizeMarkup(std::string_view text, char replacement) {
@@ -153,7 +110,7 @@ void ParseQueryString(IniStore& web_ini, std::string_view query_char_set, bool s
     std::string_view raw = eq == std::string_view::npos ? item : item.substr(eq + 1);
     if (raw.empty()) continue;
     std::string value = UrlDecodeValue(raw, specsimvols);
-    if (ansi) value = AnsiToUtf8Local(value);
+    if (ansi) value = AnsiToUtf8(value);
     if (UpperAscii(name) == "T21CHK") {
       std::string joined = web_ini.ReadString(kFormSection, "T21CHK") + " " + value;
       value = std::string(TrimBlanks(joined));

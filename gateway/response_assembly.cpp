@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "util/charset.h"
+#include "util/code_page.h"
 
 namespace zarix {
 
@@ -15,10 +15,6 @@ std::string UpperAscii(std::string_view s) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
   }
   return out;
-}
-
-std::string Utf8ToAnsiLocal(std::string_view text) {
-  return ConvertCharset(text, "UTF-8", "WINDOWS-1251");
 }
 
 std::string Quoted(std::string_view s) {
@@ -34,7 +30,7 @@ std::string Quoted(std::string_view s) {
 
 void AssembleResponse(const IniStore& server_ini, const ResponseSource& src, CgiResponse& response) {
   const bool ansi = UpperAscii(src.frames_char_set) == "WINDOWS-1251";
-  response.content = ansi ? Utf8ToAnsiLocal(src.page_text) : std::string(src.page_text);
+  response.content = ansi ? Utf8ToAnsi(src.page_text) : std::string(src.page_text);
 
   if (src.command == 'E') {
     const std::string name = "export." + std::string(src.export_extension);

@@ -19,7 +19,8 @@
 #include "gateway/forwarding.h"
 #include "gateway/request_store.h"
 #include "gateway/test_hook.h"
-#include "util/charset.h"
+#include "processor/server_config.h"
+#include "util/code_page.h"
 #include "util/path.h"
 
 namespace zarix {
@@ -126,25 +127,6 @@ void RaiseThreadPriority() {
   if (errno == 0) setpriority(PRIO_PROCESS, static_cast<id_t>(tid), current - 2);
 }
 
-// Configuration candidates in search order: $ZARIX_CONFIG_DIR, the program folder, /etc/zarix/;
-// in each, zarix_server.ini before zarix_server_ft.ini.
-std::vector<std::string> ConfigCandidates() {
-  std::vector<std::string> dirs;
-  if (const char* d = getenv("ZARIX_CONFIG_DIR"); d && *d) {
-    std::string dir(d);
-    if (dir.back() != '/') dir += '/';
-    dirs.push_back(dir);
-  }
-  dirs.push_back(ProgramDir());
-  dirs.push_back("/etc/zarix/");
-  std::vector<std::string> out;
-  for (const std::string& dir : dirs) {
-    out.push_back(dir + "zarix_server.ini");
-    out.push_back(dir + "zarix_server_ft.ini");
-  }
-  return out;
-}
-
 }  // namespace
 
 const std::string& ErrorTraceFileName() { return g_error_trace_file_name; }
@@ -220,27 +202,17 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
     NewErrorTraceFileName();
     response.content.clear();
 
-    std::string config_path;
-    const std::vector<std::string> candidates = ConfigCandidates();
-    for (const std::string& c : candidates) {
-      if (FileExists(c)) {
-        config_path = c;
-        break;
-      }
-    }
-    if (config_path.empty()) {
+    // The one configuration loader of the system (byte-order mark removed: otherwise the first
+    // section's keys, Redirect or CGITimeOut among them, would go unseen).
+    std::optional<IniStore> loaded = LoadServerIni();
+    if (!loaded) {
       SetErrorPage(response, "<HTML><BODY>FILE NOT FOUND SERVER.INI = " +
-                                 HtmlEscape(candidates.back()) + "</BODY></HTML>");
+                                 HtmlEscape(ServerIniCandidates().back()) + "</BODY></HTML>");
       response.Send(services.output_fd);
       return ActionEnd::kSent;
     }
-    IniStore server_ini;
-    {
-      std::string text = ReadFileBytes(config_path).value_or(std::string());
-      // A byte-order mark would hide the first section's keys (Redirect, CGITimeOut).
-      if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
-      server_ini.LoadText(text);
-    }
+    IniStore server_ini = std::move(*loaded);
+    SetAnsiCodePage(server_ini.ReadString("MAIN", "ANSI_CODEPAGE"));
 
     const long long max_body =
         server_ini.ReadInteger("MAIN", "MAX_REQUEST_BODY", kDefaultMaxRequestBody);
@@ -261,7 +233,7 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
       request_dump = "ERROR TOKENIZNG IIS REQUEST";
     }
     for (std::string& line : lines) {
-      if (ansi) line = ConvertCharset(line, "WINDOWS-1251", "UTF-8");
+      if (ansi) line = AnsiToUtf8(line);
       line = Utf8RoundTrip(NeutralizeMarkup(line, ' '));
       request_dump += "<br>" + HtmlEscape(line);
     }
