@@ -1,0 +1,13 @@
+# ISO 2709 import and export (zarix_iso2709) and the librarians' tool zarix-admin.
+# Included from zarix64/CMakeLists.txt.
+pkg_check_modules(YAZ REQUIRED IMPORTED_TARGET yaz)
+
+add_library(zarix_iso2709 STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/iso2709.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/iso2709_charset.cpp
+)
+target_link_libraries(zarix_iso2709 PUBLIC zarix_util PRIVATE PkgConfig::YAZ)
+
+zarix_test(iso2709_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/iso2709_test.cpp ${CMAKE_CURRENT_LIST_DIR}/iso2709_real_data_test.cpp
+  LIBS zarix_iso2709)
