@@ -20,13 +20,15 @@ inline constexpr int kNoRecord = -600;          // MFN in range, but no record w
 // Other failures of the engine.
 inline constexpr int kDatabaseLocked = -300;   // an administrator holds the database
 inline constexpr int kVersionConflict = -607;  // the record changed since it was read
-inline constexpr int kNotOpen = -800;          // the space has no open database
-inline constexpr int kOpenFailed = -801;       // files missing, unreadable or not ours
-inline constexpr int kIoError = -802;          // SQLite failed (disk full, I/O error, ...)
-inline constexpr int kBusy = -803;             // another process held the write lock too long
-inline constexpr int kCorrupt = -804;          // a stored row cannot be decoded
-inline constexpr int kInvalidArgument = -805;  // bad shelf, field index, tag or MFN
-inline constexpr int kFormatError = -806;      // a format did not compile (see the message)
+// -801 .. -849 belong to the format language (format/format_errors.h).
+inline constexpr int kNotOpen = -900;          // the space has no open database
+inline constexpr int kOpenFailed = -901;       // files missing, unreadable or not ours
+inline constexpr int kIoError = -902;          // SQLite failed (disk full, I/O error, ...)
+inline constexpr int kBusy = -903;             // another process held the write lock too long
+inline constexpr int kCorrupt = -904;          // a stored row cannot be decoded
+inline constexpr int kInvalidArgument = -905;  // bad shelf, field index, tag or MFN
+inline constexpr int kNoFormat = -906;         // no compiled format in the space
+inline constexpr int kBadSpace = -907;         // not a space handle of this process
 
 // A result code with a human-readable message. ok() when code() == 0.
 class Status {

@@ -38,14 +38,15 @@ extern "C" {
 #define ZARIX_DB_LOCKED (-300)       /* an administrator holds the database */
 #define ZARIX_VERSION_CONFLICT (-607) /* the record was changed by another writer since read */
 #define ZARIX_END (-1)               /* end of the dictionary or of a posting walk */
-#define ZARIX_ERR_NOT_OPEN (-800)    /* no database (or no inverted file) open in the space */
-#define ZARIX_ERR_OPEN (-801)        /* files missing, unreadable or not ours */
-#define ZARIX_ERR_IO (-802)
-#define ZARIX_ERR_BUSY (-803)        /* another process held the write lock too long */
-#define ZARIX_ERR_CORRUPT (-804)
-#define ZARIX_ERR_ARGUMENT (-805)    /* bad shelf, field index, tag, MFN or buffer */
-#define ZARIX_ERR_FORMAT (-806)      /* no compiled format in the space */
-#define ZARIX_ERR_BAD_SPACE (-807)   /* not a space handle of this process */
+/* -801 .. -849: errors of the format language (Zarix_InitPFT, Zarix_Format). */
+#define ZARIX_ERR_NOT_OPEN (-900)    /* no database (or no inverted file) open in the space */
+#define ZARIX_ERR_OPEN (-901)        /* files missing, unreadable or not ours */
+#define ZARIX_ERR_IO (-902)
+#define ZARIX_ERR_BUSY (-903)        /* another process held the write lock too long */
+#define ZARIX_ERR_CORRUPT (-904)
+#define ZARIX_ERR_ARGUMENT (-905)    /* bad shelf, field index, tag, MFN or buffer */
+#define ZARIX_ERR_FORMAT (-906)      /* no compiled format in the space */
+#define ZARIX_ERR_BAD_SPACE (-907)   /* not a space handle of this process */
 
 #define ZARIX_SHELVES 8  /* shelves per space: 0 .. 7 */
 #define ZARIX_MAX_TERM 254 /* bytes of a term, without the terminating zero */
@@ -95,8 +96,9 @@ ZARIX_API int ZarixInitInvContext(int space, const char* parameter_dir, const ch
 ZARIX_API int Zarixmaxmfn(int space);
 /* ZARIX_DB_LOCKED while an administrator holds the database (zarix-admin lock), else 0. */
 ZARIX_API int ZarixIsDBLocked(int space);
-/* Removes every record and term of the database; MFNs restart at 1. `wait_seconds` (> 0) is
- * how long to wait for other writers. Returns 0, ZARIX_DB_LOCKED, ZARIX_ERR_BUSY, ... */
+/* Removes every record and term of the database; MFNs restart at 1. `wait_seconds` is
+ * accepted; the engine's own busy timeout (10 s) applies. Returns 0, ZARIX_DB_LOCKED,
+ * ZARIX_ERR_BUSY, ... */
 ZARIX_API int ZarixDBEmptyTime(int space, int wait_seconds);
 
 /* ---- Records on shelves ---- */
@@ -117,6 +119,10 @@ ZARIX_API int Zarixmfn(int space, int shelf);
 ZARIX_API int Zarixchangemfn(int space, int shelf, int mfn);
 /* The stored version of record `mfn` (0 when there is none), negative on failure. */
 ZARIX_API int ZarixReadVersion(int space, int mfn);
+/* Sets the shelf record's version (as ZarixReadVersion gave it), so that the next write
+ * replaces the stored record only if nobody changed it meanwhile; 0 switches the check off.
+ * Returns 0. */
+ZARIX_API int ZarixSetVersion(int space, int shelf, int version);
 /* Marks the shelf record logically deleted (written by the next Zarix*Update call). Returns 0. */
 ZARIX_API int Zarixrecdel(int space, int shelf);
 /* Copies the shelf record's GUID into buf ("" when it has none yet). Returns 0. */

@@ -1,0 +1,28 @@
+# The storage engine (zarix_engine), its C interface libzarix64.so, and their tests.
+# Included from zarix64/CMakeLists.txt.
+set(ZX ${CMAKE_CURRENT_LIST_DIR})
+
+add_library(zarix_engine STATIC
+  ${ZX}/database.cpp
+  ${ZX}/format_access.cpp
+  ${ZX}/fst.cpp
+  ${ZX}/inverted_file.cpp
+  ${ZX}/master_file.cpp
+  ${ZX}/posting_block.cpp
+  ${ZX}/record.cpp
+  ${ZX}/record_codec.cpp
+  ${ZX}/space.cpp
+  ${ZX}/sqlite_util.cpp
+  ${ZX}/tables.cpp
+)
+target_link_libraries(zarix_engine PUBLIC zarix_format zarix_util SQLite::SQLite3 PkgConfig::UTF8PROC)
+
+# libzarix64.so: only the C interface is exported; the engine and the C++ runtime stay inside.
+add_library(zarix64 SHARED ${ZX}/zarix64_abi.cpp)
+target_link_libraries(zarix64 PRIVATE zarix_engine)
+set_target_properties(zarix64 PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
+                                         OUTPUT_NAME zarix64)
+target_link_options(zarix64 PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined
+                    -Wl,--version-script=${ZX}/zarix64.map)
+set_property(TARGET zarix64 APPEND PROPERTY LINK_DEPENDS ${ZX}/zarix64.map)
+zarix_static_runtime(zarix64)
