@@ -660,7 +660,11 @@ int Run(const Program& program, const RecordView& record, const RunOptions& opti
     out->resize(Utf8CutPoint(*out, options.capacity));
     return interp.error();
   }
-  if (options.mode == 2) TrimLines(out);
+  if (options.mode == 2) {
+    TrimLines(out);
+    // A bare LF written by a literal comes back as CR LF: cut again.
+    out->resize(Utf8CutPoint(*out, options.capacity));
+  }
   return 0;
 }
 
