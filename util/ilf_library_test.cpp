@@ -48,7 +48,6 @@ TEST_F(IlfLibraryTest, CreateWriteReadRoundTrip) {
   EXPECT_EQ(text, "x");
   EXPECT_EQ(flag, 0);
   EXPECT_EQ(again.Read("missing", &text), kLibNoMember);
-  EXPECT_EQ(again.Read("", &text), kLibNoMember);
 
   EXPECT_EQ(again.Remove("autoin"), kLibOk);
   EXPECT_EQ(again.Remove("autoin"), kLibNoMember);

@@ -101,12 +101,5 @@ TEST(IniStoreTest, ToTextParsesBackToTheSameStore) {
   EXPECT_EQ(again.ToText(), ini.ToText());
 }
 
-TEST(IniStoreTest, LoadReplacesContents) {
-  IniStore ini = Parse("[A]\nk=v\n");
-  ini.LoadLines({"[B]", "k = w"});
-  EXPECT_FALSE(ini.HasSection("A"));
-  EXPECT_EQ(ini.ReadString("B", "K"), "w");
-}
-
 }  // namespace
 }  // namespace zarix
