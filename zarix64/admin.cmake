@@ -11,3 +11,19 @@ target_link_libraries(zarix_iso2709 PUBLIC zarix_util PRIVATE PkgConfig::YAZ)
 zarix_test(iso2709_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/iso2709_test.cpp ${CMAKE_CURRENT_LIST_DIR}/iso2709_real_data_test.cpp
   LIBS zarix_iso2709)
+
+# The admin tool needs the engine; the guard keeps the tree building while it is not there.
+if(TARGET zarix_engine)
+  add_library(zarix_admin STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/admin/admin_args.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/admin/admin_catalog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/admin/admin_create.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/admin/admin_maintenance.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/admin/admin_records.cpp
+  )
+  target_link_libraries(zarix_admin PUBLIC zarix_engine zarix_iso2709 zarix_processor)
+
+  add_executable(zarix-admin ${CMAKE_CURRENT_LIST_DIR}/admin/admin_main.cpp)
+  target_link_libraries(zarix-admin PRIVATE zarix_admin)
+  zarix_static_runtime(zarix-admin)
+endif()
