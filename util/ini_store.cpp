@@ -174,6 +174,15 @@ void IniStore::WriteString(std::string_view section, std::string_view key,
   }
 }
 
+void IniStore::DeleteKey(std::string_view section, std::string_view key) {
+  Section* s = FindSection(section);
+  if (s == nullptr) return;
+  std::erase_if(s->lines, [key](const std::string& line) {
+    std::string_view k;
+    return LineKey(line, &k) && EqualsNoCase(k, key);
+  });
+}
+
 std::vector<std::string> IniStore::SectionLines(std::string_view section) const {
   const Section* s = FindSection(section);
   return s == nullptr ? std::vector<std::string>{} : s->lines;

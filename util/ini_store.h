@@ -38,6 +38,8 @@ class IniStore {
   bool ReadBool(std::string_view section, std::string_view key, bool def) const;
 
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
+  // Removes every line of `key` from the section; nothing happens when it is absent.
+  void DeleteKey(std::string_view section, std::string_view key);
 
   // The lines of a section in order, as stored ("name=value" or lines without "=").
   std::vector<std::string> SectionLines(std::string_view section) const;
