@@ -26,3 +26,7 @@ target_link_options(zarix64 PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined
                     -Wl,--version-script=${ZX}/zarix64.map)
 set_property(TARGET zarix64 APPEND PROPERTY LINK_DEPENDS ${ZX}/zarix64.map)
 zarix_static_runtime(zarix64)
+
+zarix_test(zarix_engine_test
+  SOURCES ${ZX}/database_test.cpp ${ZX}/fst_test.cpp ${ZX}/inverted_file_test.cpp
+  LIBS zarix_engine)

@@ -30,11 +30,14 @@ class Stmt {
   }
   // Binds as BLOB: terms must compare by bytes, and SQLite orders BLOBs with memcmp.
   Stmt& BindBlob(int i, std::string_view v) {
-    sqlite3_bind_blob(s_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    // A null pointer would bind NULL, which compares with nothing: "" must stay an empty BLOB.
+    sqlite3_bind_blob(s_, i, v.data() ? v.data() : "", static_cast<int>(v.size()),
+                      SQLITE_TRANSIENT);
     return *this;
   }
   Stmt& BindText(int i, std::string_view v) {
-    sqlite3_bind_text(s_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(s_, i, v.data() ? v.data() : "", static_cast<int>(v.size()),
+                      SQLITE_TRANSIENT);
     return *this;
   }
   // SQLITE_ROW, SQLITE_DONE or an error code.

@@ -184,9 +184,15 @@ std::string Tables::UpperCase(std::string_view text) const {
     if (cp < 0) {
       out.push_back(text[i]);
     } else {
+      // Like the gateway's search keys (util/unicode_upper.h): a character whose upper case
+      // needs another number of bytes stays as it is, so both sides build the same key.
       utf8proc_uint8_t buf[4];
       const auto n = utf8proc_encode_char(static_cast<utf8proc_int32_t>(ToUpper(cp)), buf);
-      out.append(reinterpret_cast<const char*>(buf), static_cast<size_t>(n));
+      if (static_cast<size_t>(n) == len) {
+        out.append(reinterpret_cast<const char*>(buf), len);
+      } else {
+        out.append(text.substr(i, len));
+      }
     }
     i += len;
   }

@@ -38,7 +38,8 @@ class Tables {
   bool IsWordChar(char32_t cp) const;
   char32_t ToUpper(char32_t cp) const;
 
-  // `text` upper-cased (bytes that are not valid UTF-8 are kept as they are).
+  // `text` upper-cased, keeping its byte length: bytes that are not valid UTF-8, and characters
+  // whose upper case has another UTF-8 length ("ß" -> "ẞ"), stay as they are.
   std::string UpperCase(std::string_view text) const;
   // Upper-cased and cut to at most kMaxTermBytes bytes on a character boundary.
   std::string MakeKey(std::string_view text) const;
