@@ -352,7 +352,7 @@ class Parser {
       out->kids.emplace_back();
       Type type;
       if (!ParseOr(&out->kids[0], &type)) return false;
-      return ExpectNum(t, &out->kids[0], type);
+      return ExpectNum(t, type);
     }
     if (s >= 0) {
       out->op = Op::kSetStr;
@@ -365,7 +365,7 @@ class Parser {
     return Fail(t, kErrSyntax, ":=");
   }
 
-  bool ExpectNum(const Token& at, Node* n, Type type) {
+  bool ExpectNum(const Token& at, Type type) {
     if (type != Type::kNumber) return Fail(at, kErrNumberExpected);
     return true;
   }
@@ -450,7 +450,6 @@ class Parser {
   }
 
   bool ParseArith(Node* out, Type* type, bool additive) {
-    const Token& first = Peek();
     if (!(additive ? ParseArith(out, type, false) : ParseUnary(out, type))) return false;
     auto is_op = [&](Tok k) {
       return additive ? (k == Tok::kPlus || k == Tok::kMinus) : (k == Tok::kStar || k == Tok::kSlash);
@@ -467,7 +466,6 @@ class Parser {
       out->ops += TokName(op.kind)[0];
       out->kids.push_back(std::move(rhs));
     }
-    (void)first;
     return true;
   }
   bool ParseAdd(Node* out, Type* type) { return ParseArith(out, type, true); }
@@ -484,7 +482,7 @@ class Parser {
   }
 
   // "(" args ")" where each arg is parsed by ParseOr and must have the given type.
-  bool ParseArgs(const Token& fn, Node* out, std::initializer_list<Type> types, size_t required) {
+  bool ParseArgs(Node* out, std::initializer_list<Type> types, size_t required) {
     if (!Expect(Tok::kLParen, kErrSyntax)) return false;
     size_t i = 0;
     for (Type want : types) {
@@ -496,12 +494,11 @@ class Parser {
       Node arg;
       Type got;
       if (!ParseOr(&arg, &got)) return false;
-      if (want == Type::kNumber && !ExpectNum(at, &arg, got)) return false;
+      if (want == Type::kNumber && !ExpectNum(at, got)) return false;
       if (want == Type::kText && !ExpectText(at, &arg, got)) return false;
       out->kids.push_back(std::move(arg));
       ++i;
     }
-    (void)fn;
     return ExpectParen();
   }
 
@@ -624,7 +621,7 @@ class Parser {
       if (w != fn.name) continue;
       out->op = fn.op;
       *type = fn.result;
-      return ParseArgs(t, out, fn.args, fn.required);
+      return ParseArgs(out, fn.args, fn.required);
     }
     if (w == "s") {
       out->op = Op::kSeq;
@@ -664,7 +661,7 @@ class Parser {
     const Token& at = Peek();
     out->kids.emplace_back();
     Type type;
-    if (!ParseOr(&out->kids[0], &type) || !ExpectNum(at, &out->kids[0], type)) return false;
+    if (!ParseOr(&out->kids[0], &type) || !ExpectNum(at, type)) return false;
     if (!Expect(Tok::kComma, kErrSyntax)) return false;
     int saved_group = group_depth_;
     group_depth_ = 0;  // the format runs on another record: its groups are its own

@@ -49,29 +49,32 @@ std::string_view Subfield(std::string_view text, char code) {
   return text.substr(start, end - start);
 }
 
+// Copying text is the one cost that is not per element: it is charged to the run's step count,
+// one step per kCopyUnit bytes, so that no format can spend unbounded time between two steps.
+constexpr int kCopyUnitShift = 4;
+
 struct Sink {
   std::string* buf;
   size_t cap;
+  long* work = nullptr;   // the run's step counter
   bool full = false;
+  size_t line_chars = 0;  // characters of the current line (kept for cN)
 
   void Append(std::string_view s) {
     if (full) return;
-    if (buf->size() + s.size() <= cap) {
-      buf->append(s);
-      return;
+    if (buf->size() + s.size() > cap) {
+      size_t room = cap > buf->size() ? cap - buf->size() : 0;
+      s = s.substr(0, Utf8CutPoint(s, room));
+      full = true;
     }
-    size_t room = cap > buf->size() ? cap - buf->size() : 0;
-    buf->append(s.substr(0, Utf8CutPoint(s, room)));
-    full = true;
+    buf->append(s);
+    if (work != nullptr) *work += static_cast<long>(s.size() >> kCopyUnitShift);
+    size_t nl = s.rfind('\n');
+    if (nl == std::string_view::npos) line_chars += Utf8Length(s);
+    else line_chars = Utf8Length(s.substr(nl + 1));
   }
   void Append(char c) { Append(std::string_view(&c, 1)); }
   bool LineEmpty() const { return buf->empty() || buf->back() == '\n'; }
-  size_t Column() const {
-    size_t nl = buf->rfind('\n');
-    std::string_view line(*buf);
-    if (nl != std::string::npos) line.remove_prefix(nl + 1);
-    return Utf8Length(line);
-  }
 };
 
 // One record being formatted (the run's record, or one reached by "ref").
@@ -99,8 +102,8 @@ struct RecordCtx {
   int Occurrences(FieldTag tag, const std::pair<FieldTag, int>** first) const {
     auto lo = std::lower_bound(index->begin(), index->end(), tag,
                                [](const auto& e, FieldTag t) { return e.first < t; });
-    auto hi = lo;
-    while (hi != index->end() && hi->first == tag) ++hi;
+    auto hi = std::upper_bound(lo, index->end(), tag,
+                               [](FieldTag t, const auto& e) { return t < e.first; });
     *first = lo == index->end() ? nullptr : &*lo;
     return static_cast<int>(hi - lo);
   }
@@ -120,6 +123,7 @@ class Interp {
         scratch_cap_(std::max<size_t>(options.capacity, 65536)) {}
 
   int error() const { return error_; }
+  long* steps() { return &steps_; }
 
   void RunRoot(const Node& root, const RecordView& record, Sink& out) {
     RecordCtx ctx;
@@ -139,6 +143,7 @@ class Interp {
       str_->clear();
       sink_.buf = str_;
       sink_.cap = in_->scratch_cap_;
+      sink_.work = &in_->steps_;
     }
     ~Scratch() { --in_->scratch_used_; }
     std::string& str() { return *str_; }
@@ -180,6 +185,7 @@ class Interp {
   // The value of one occurrence as the current mode shows it; "" when it outputs nothing. The view
   // may point into value_a/value_b, valid until the next call.
   std::string_view Value(const Selector& s, std::string_view text) {
+    steps_ += static_cast<long>(text.size() >> kCopyUnitShift);
     std::string_view v = s.sub == 0 ? text : Subfield(text, s.sub);
     const int kind = mode_ & 3;
     if (kind != kModeProper && !v.empty()) {
@@ -222,7 +228,7 @@ class Interp {
 
   // True when some occurrence in [lo, hi] outputs something.
   bool AnyOutput(const Selector& s, const std::pair<FieldTag, int>* first, int lo, int hi) {
-    for (int o = std::max(lo, 1); o <= hi; ++o)
+    for (int o = std::max(lo, 1); o <= hi && Step(); ++o)
       if (!OccValue(s, first, o).empty()) return true;
     return false;
   }
@@ -256,19 +262,21 @@ class Interp {
       const int o = ctx_->iocc;
       if (o < lo || o > hi) return;
       // "+" looks at the field's other occurrences, the conditional literals only at this one.
+      if (OccValue(s, first, o).empty()) return;
       bool is_first = HasPlus(n.prefix) && !AnyOutput(s, first, lo, o - 1);
       bool is_last = HasPlus(n.suffix) && !AnyOutput(s, first, o + 1, hi);
       std::string_view v = OccValue(s, first, o);
-      if (v.empty()) return;
       WriteOccurrence(n, v, true, is_first, is_last, out);
       for (const Attached& a : n.suffix)
         if (!a.repeatable) out.Append(a.text);
       return;
     }
-    const bool plus_suffix = HasPlus(n.suffix);
+    int last = hi;  // the last occurrence that outputs, for "v+|..|"
+    if (HasPlus(n.suffix))
+      while (last >= lo && Step() && OccValue(s, first, last).empty()) --last;
     bool any = false;
-    for (int o = lo; o <= hi; ++o) {
-      bool is_last = plus_suffix && !AnyOutput(s, first, o + 1, hi);
+    for (int o = lo; o <= hi && Step(); ++o) {
+      const bool is_last = o == last;
       std::string_view v = OccValue(s, first, o);
       if (v.empty()) continue;
       WriteOccurrence(n, v, !any, !any, is_last, out);
@@ -481,13 +489,14 @@ class Interp {
         while (b.size() >= 2 && b.compare(b.size() - 2, 2, "\r\n") == 0 &&
                (b.size() == 2 || (b.size() >= 4 && b.compare(b.size() - 4, 2, "\r\n") == 0)))
           b.resize(b.size() - 2);
+        if (out.LineEmpty()) out.line_chars = 0;
         return;
       }
       case Op::kSpaces:
         for (int k = 0; k < n.a && !out.full; ++k) out.Append(' ');
         return;
       case Op::kColumn:
-        for (size_t col = out.Column(); col + 1 < static_cast<size_t>(n.a) && !out.full; ++col)
+        for (size_t col = out.line_chars; col + 1 < static_cast<size_t>(n.a) && !out.full; ++col)
           out.Append(' ');
         return;
       case Op::kGroup: WriteGroup(n, out); return;
@@ -654,6 +663,7 @@ int Run(const Program& program, const RecordView& record, const RunOptions& opti
   out->clear();
   Sink sink{out, options.capacity};
   Interp interp(options, vars, &buffers);
+  sink.work = interp.steps();
   interp.RunRoot(program.impl().root, record, sink);
   if (interp.error() != 0) {
     *out = ErrorLine(interp.error());

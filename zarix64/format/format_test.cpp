@@ -266,6 +266,7 @@ TEST(FormatTest, TextFunctions) {
       {"size(v101)", kBook, "3"},
       {"left(f(mfn*10,0,0), 2)", kBook, "42"},
       {"mid(s(mfn(5)), 4, 2)", kBook, "42"},
+      {"upper(v1) f(size(v1))", {{1, "a\xff\xd0б"}}, "A\xff\xd0Б4"},  // bad bytes pass through
   });
 }
 
@@ -518,6 +519,9 @@ TEST(FormatTest, WorkIsBounded) {
   std::string out = RunText("(v1 ref(1, (v1 ref(1, (v1 ref(1, (v1)))))))", many, options, &rc);
   EXPECT_EQ(rc, kErrStepLimit);
   EXPECT_EQ(out, "*** FORMAT ERROR -832: format runs too long ***");
+  // Copying long texts costs steps too: 40,000 copies of 64 KB would take seconds.
+  out = RunText("s1:=(x100000) (d1 ref(1, (d1 s2:=(s1 s1))))", many, options, &rc);
+  EXPECT_EQ(rc, kErrStepLimit);
   // Doubling a variable stays within the scratch capacity.
   options.max_steps = 1'000'000;
   out = RunText("s1:=('ab') (d1 s1:=(s1 s1)) f(size(s1))", many, options, &rc);
