@@ -94,7 +94,8 @@ bool ImportFile(const std::string& path, IsoEncoding encoding, bool index, db::D
     if (st == IsoReader::Status::kBroken) {
       progress.Finish();
       Error(path + ": broken record at byte " + std::to_string(reader.offset()) + ": " +
-            reader.error() + "; skipped");
+            reader.error() + "; " + std::to_string(reader.position() - reader.offset()) +
+            " bytes skipped");
       ++totals->broken;
       continue;
     }
