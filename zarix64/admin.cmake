@@ -27,3 +27,8 @@ if(TARGET zarix_engine)
   target_link_libraries(zarix-admin PRIVATE zarix_admin)
   zarix_static_runtime(zarix-admin)
 endif()
+
+if(TARGET zarix_admin)
+  zarix_test(admin_unit_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/admin/admin_create_test.cpp
+             LIBS zarix_admin)
+endif()
