@@ -221,7 +221,9 @@ class Database {
   // merged per term at each commit). What was committed stays consistent after a crash; the
   // uncommitted batch is lost as a whole. Other processes are blocked from writing while a
   // batch is open. AbortBulk drops the open batch.
-  virtual Status BeginBulk(int batch_size = 1000) = 0;
+  // Larger batches import faster (each commit rewrites the dictionary pages the batch touched;
+  // 5,000 records is about twice as fast as 1,000) but hold the write lock longer.
+  virtual Status BeginBulk(int batch_size = 5000) = 0;
   virtual Status CommitBulk() = 0;
   virtual void AbortBulk() = 0;
 

@@ -375,6 +375,8 @@ Status InvertedFile::ApplyTerm(std::string_view term, const TermChange& change) 
                " ON CONFLICT(term) DO UPDATE SET postings = postings + ?2");
     s->BindBlob(1, term).Bind(2, delta);
     if (s->Step() != SQLITE_DONE) return c_->Error("write dictionary");
+  }
+  if (delta < 0) {
     ZX_PREPARE(c_, d, "DELETE FROM ifp.terms WHERE term = ? AND postings <= 0");
     d->BindBlob(1, term);
     if (d->Step() != SQLITE_DONE) return c_->Error("write dictionary");
