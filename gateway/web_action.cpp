@@ -289,6 +289,8 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
     } else {
       SetErrorPage(response, "<HTML><BODY>Server error: timeout ellapsed (" +
                                  std::to_string(timeout) + " c)</BODY></HTML>");
+      // The abandoned request never reaches its tail: its temporary files go now.
+      if (services.cleanup_after_failure) services.cleanup_after_failure();
       end = ActionEnd::kThreadAbandoned;
     }
     lock.unlock();

@@ -1,0 +1,82 @@
+// Fixed cost of one request: process start to the last byte of the answer, for the real gateway
+// running its whole start-up and tail with a trivial handler, beside a trivial C++ program started
+// the same way in the same run. Variants that stop earlier show where the time goes.
+//
+// Usage: request_bench [runs]   (programs from ZARIX_CGI_BINARY, ZARIX_ENGINE_LIBRARY,
+// ZARIX_TRIVIAL_BINARY; defaults are the build tree's).
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/cgi_runner.h"
+
+using zarix::testing::CgiCall;
+using zarix::testing::CgiResult;
+using zarix::testing::FixtureSite;
+using zarix::testing::RunCgi;
+
+namespace {
+
+struct Variant {
+  const char* name;
+  CgiCall call;
+  std::vector<double> ms;
+};
+
+double Percentile(std::vector<double> v, double p) {
+  std::sort(v.begin(), v.end());
+  size_t i = static_cast<size_t>(p * (v.size() - 1) + 0.5);
+  return v[i];
+}
+
+std::string Env(const char* name, const std::string& def) {
+  const char* v = getenv(name);
+  return v && *v ? v : def;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int runs = argc > 1 ? atoi(argv[1]) : 200;
+  const std::string build = Env("ZARIX_BINARY_DIR", ZARIX_BUILD_DIR);
+  const std::string cgi = Env("ZARIX_CGI_BINARY", build + "/gateway/cgizarix64");
+  const std::string engine = Env("ZARIX_ENGINE_LIBRARY", build + "/zarix64/libzarix64.so");
+  const std::string trivial = Env("ZARIX_TRIVIAL_BINARY", build + "/bench/request_bench_trivial");
+
+  FixtureSite full(cgi, engine), silent(cgi, engine), noconf(cgi, engine), noengine(cgi, "");
+  full.WriteConfig("");
+  full.WriteFile("cgi/Error.html", "<p>unknown command</p>");
+  full.WriteFile("cgi/WebMsg.txt", "message 0\r\n");
+  silent.WriteConfig("[MAIN]\nSilence=1\n");
+  noengine.WriteConfig("");
+
+  CgiCall trivial_call = full.Get("C21COM=Q");
+  trivial_call.program = trivial;
+  std::vector<Variant> variants = {
+      {"trivial C++ program", trivial_call, {}},
+      {"gateway, no engine library (start, dlopen fails)", noengine.Get("C21COM=Q"), {}},
+      {"gateway, no configuration (+ engine loaded, version)", noconf.Get("C21COM=Q"), {}},
+      {"gateway, Silence (+ configuration read twice, thread)", silent.Get("C21COM=Q"), {}},
+      {"gateway, whole request, trivial handler", full.Get("C21COM=Q"), {}},
+  };
+  for (int i = 0; i < runs + 5; ++i) {
+    for (Variant& v : variants) {
+      CgiResult r = RunCgi(v.call);
+      if (!r.exited || r.raw.empty()) {
+        fprintf(stderr, "%s: failed run\n", v.name);
+        return 1;
+      }
+      if (i >= 5) v.ms.push_back(r.seconds * 1000);  // the first runs warm the caches
+    }
+  }
+  const double floor_median = Percentile(variants[0].ms, 0.5);
+  printf("%d runs each, interleaved; fork to exit with the answer read\n", runs);
+  printf("%-58s %9s %9s %8s\n", "", "median", "p95", "x floor");
+  for (const Variant& v : variants) {
+    double med = Percentile(v.ms, 0.5);
+    printf("%-58s %7.2fms %7.2fms %8.2f\n", v.name, med, Percentile(v.ms, 0.95), med / floor_median);
+  }
+  return 0;
+}

@@ -1,0 +1,61 @@
+#include "processor/engine_ini_copy.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "util/path.h"
+
+namespace zarix {
+namespace {
+
+namespace fs = std::filesystem;
+
+class EngineIniCopyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/engine_ini_copy_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = std::string(tmpl) + "/";
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string dir_;
+};
+
+TEST_F(EngineIniCopyTest, NeverReusesATakenName) {
+  // Every name but one is taken: the copy must land on the free one, and leave the others.
+  for (int i = 0; i < 10000; ++i) {
+    if (i != 4321) std::ofstream(dir_ + std::to_string(i) + ".ini") << "other";
+  }
+  const std::string path = CreateEngineIniCopy(dir_, "[MAIN]\r\n");
+  EXPECT_EQ(path, dir_ + "4321.ini");
+  EXPECT_EQ(ReadFileBytes(path).value_or(""), "[MAIN]\r\n");
+  EXPECT_EQ(ReadFileBytes(dir_ + "17.ini").value_or(""), "other");
+  // No name left: no copy rather than someone else's.
+  EXPECT_EQ(CreateEngineIniCopy(dir_, "x"), "");
+  DeleteCurrentEngineIniCopy();
+  EXPECT_FALSE(FileExists(path));
+  EXPECT_TRUE(FileExists(dir_ + "17.ini"));
+}
+
+TEST_F(EngineIniCopyTest, DistinctCopiesAndOnlyTheCurrentIsDeleted) {
+  std::set<std::string> paths;
+  for (int i = 0; i < 50; ++i) paths.insert(CreateEngineIniCopy(dir_, std::to_string(i)));
+  EXPECT_EQ(paths.size(), 50u);
+  DeleteCurrentEngineIniCopy();
+  DeleteCurrentEngineIniCopy();
+  size_t left = 0;
+  for (const auto& e : fs::directory_iterator(dir_)) left += e.is_regular_file();
+  EXPECT_EQ(left, 49u);
+}
+
+TEST_F(EngineIniCopyTest, UnwritableFolder) {
+  EXPECT_EQ(CreateEngineIniCopy(dir_ + "missing/", "x"), "");
+}
+
+}  // namespace
+}  // namespace zarix
