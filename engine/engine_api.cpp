@@ -11,17 +11,20 @@
 namespace zarix {
 
 // Every function of the engine's C interface, in header order.
-#define ZARIX_ENGINE_FUNCTIONS(X)                                                              \
-  X(zarix_uatab_init) X(zarix_init_DepositPath) X(zarix_set_options) X(zarix_MainIni_Init)     \
-  X(ZarixDLLVersion) X(Zarixinit) X(ZarixInitUACTAB) X(Zarixclose) X(Zarixinitmst)             \
-  X(Zarixinitterm) X(ZarixInitInvContext) X(Zarixmaxmfn) X(ZarixIsDBLocked)                    \
-  X(ZarixDBEmptyTime) X(ZarixRecord) X(ZarixRecordBack) X(Zarixnewrec) X(Zarixmfn)             \
-  X(Zarixchangemfn) X(ZarixReadVersion) X(ZarixSetVersion) X(Zarixrecdel) X(ZarixGetGuid)     \
-  X(ZarixSetGuid) X(Zarixnfields) X(Zarixnocc) X(Zarixfieldn) X(Zarixfldtag) X(Zarixfield)     \
-  X(Zarixfldadd) X(Zarixfldrep) X(Zarixfldempty) X(ZarixRecUpdateTime) X(ZarixRecUpdate0)      \
-  X(ZarixRecIfUpdate0) X(Zarixfind) X(Zarixnxtterm) X(Zarixprevterm) X(Zarixterm)              \
-  X(Zarixnposts) X(Zarixinitpost) X(Zarixnxtpost) X(Zarixposting) X(Zarix_InitPFT)             \
-  X(Zarix_Format) X(Zarix_FormatResult) X(ZarixLastMessage)
+#define ZARIX_ENGINE_FUNCTIONS(X)                                                                \
+  X(zarix_uatab_init)                                                                            \
+  X(zarix_init_DepositPath) X(zarix_set_options) X(zarix_MainIni_Init) X(ZarixDLLVersion)        \
+      X(Zarixinit) X(ZarixInitUACTAB) X(Zarixclose) X(Zarixinitmst) X(Zarixinitterm)             \
+          X(ZarixInitInvContext) X(Zarixmaxmfn) X(ZarixIsDBLocked) X(ZarixDBEmptyTime)           \
+              X(ZarixRecord) X(ZarixRecordBack) X(Zarixnewrec) X(Zarixmfn) X(Zarixchangemfn)     \
+                  X(ZarixReadVersion) X(ZarixSetVersion) X(Zarixrecdel) X(ZarixGetGuid)          \
+                      X(ZarixSetGuid) X(Zarixnfields) X(Zarixnocc) X(Zarixfieldn) X(Zarixfldtag) \
+                          X(Zarixfield) X(Zarixfldadd) X(Zarixfldrep) X(Zarixfldempty)           \
+                              X(ZarixRecUpdateTime) X(ZarixRecUpdate0) X(ZarixRecIfUpdate0)      \
+                                  X(Zarixfind) X(Zarixnxtterm) X(Zarixprevterm) X(Zarixterm)     \
+                                      X(Zarixnposts) X(Zarixinitpost) X(Zarixnxtpost)            \
+                                          X(Zarixposting) X(Zarix_InitPFT) X(Zarix_Format)       \
+                                              X(Zarix_FormatResult) X(ZarixLastMessage)
 
 struct EngineApi::Functions {
 #define ZARIX_DECLARE(name) decltype(&::name) name = nullptr;
@@ -67,8 +70,8 @@ void EngineApi::Bind(const std::string& library) {
   }
   path_ = path;
   std::string missing;
-#define ZARIX_BIND(name)                                                         \
-  fn_->name = reinterpret_cast<decltype(&::name)>(dlsym(handle_, #name));        \
+#define ZARIX_BIND(name)                                                  \
+  fn_->name = reinterpret_cast<decltype(&::name)>(dlsym(handle_, #name)); \
   if (!fn_->name && missing.empty()) missing = #name;
   ZARIX_ENGINE_FUNCTIONS(ZARIX_BIND)
 #undef ZARIX_BIND
@@ -135,7 +138,9 @@ int EngineApi::ZarixRecordBack(int space, int shelf) {
 int EngineApi::Zarixnewrec(int space, int shelf) {
   return ZARIX_CALL(kNotBound, Zarixnewrec, space, shelf);
 }
-int EngineApi::Zarixmfn(int space, int shelf) { return ZARIX_CALL(kNotBound, Zarixmfn, space, shelf); }
+int EngineApi::Zarixmfn(int space, int shelf) {
+  return ZARIX_CALL(kNotBound, Zarixmfn, space, shelf);
+}
 int EngineApi::Zarixchangemfn(int space, int shelf, int mfn) {
   return ZARIX_CALL(kNotBound, Zarixchangemfn, space, shelf, mfn);
 }

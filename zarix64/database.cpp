@@ -41,8 +41,7 @@ std::string NewGuid() {
   char buf[40];
   snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%04X-%012llX}", static_cast<unsigned>(a >> 32),
            static_cast<unsigned>((a >> 16) & 0xffff), static_cast<unsigned>(a & 0xffff),
-           static_cast<unsigned>(b >> 48),
-           static_cast<unsigned long long>(b & 0xffffffffffffULL));
+           static_cast<unsigned>(b >> 48), static_cast<unsigned long long>(b & 0xffffffffffffULL));
   return buf;
 }
 
@@ -189,8 +188,8 @@ Status DatabaseImpl::OpenFiles(const OpenOptions& options) {
   if (options.master_prefix.empty()) return Status(kOpenFailed, "no master file name");
   master_path_ = NativePath(options.master_prefix + ".mst");
   name_ = BaseName(options.master_prefix);
-  parameter_dir_ =
-      options.parameter_dir.empty() ? DirName(NativePath(options.master_prefix)) : options.parameter_dir;
+  parameter_dir_ = options.parameter_dir.empty() ? DirName(NativePath(options.master_prefix))
+                                                 : options.parameter_dir;
   if (options.tables) tables_ = options.tables;
   const bool exists = FileExists(master_path_);
   if (!exists && !options.create_if_missing) {
@@ -641,9 +640,8 @@ Status DatabaseImpl::Check(CheckReport* report, int max_problems, const Progress
           if (t == term) want_postings.push_back(p);
         }
         if (stored != want_postings) {
-          add("MFN " + std::to_string(m) + ": term " + term + ": " +
-              std::to_string(stored.size()) + " postings stored, " +
-              std::to_string(want_postings.size()) + " expected");
+          add("MFN " + std::to_string(m) + ": term " + term + ": " + std::to_string(stored.size()) +
+              " postings stored, " + std::to_string(want_postings.size()) + " expected");
         }
       }
     }

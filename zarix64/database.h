@@ -49,9 +49,9 @@ struct OpenOptions {
 // One posting: where a term occurs.
 struct Posting {
   Mfn mfn = 0;
-  FieldTag tag = 0;          // the tag of the field selection line that made the term
-  Occurrence occurrence = 0; // the line of that selection's output, from 1
-  TermPos position = 0;      // the word's number in that line, from 1; 0 for whole-line terms
+  FieldTag tag = 0;           // the tag of the field selection line that made the term
+  Occurrence occurrence = 0;  // the line of that selection's output, from 1
+  TermPos position = 0;       // the word's number in that line, from 1; 0 for whole-line terms
   auto operator<=>(const Posting&) const = default;
 };
 
@@ -94,11 +94,11 @@ class PostingIterator {
 
 // Result of Check(): the records compared with the inverted file.
 struct CheckReport {
-  int64_t records = 0;          // rows in the master file
-  int64_t deleted = 0;          // of which logically deleted
-  int64_t not_indexed = 0;      // of which waiting for indexing
-  int64_t terms = 0;            // dictionary entries
-  int64_t postings = 0;         // postings in all blocks
+  int64_t records = 0;      // rows in the master file
+  int64_t deleted = 0;      // of which logically deleted
+  int64_t not_indexed = 0;  // of which waiting for indexing
+  int64_t terms = 0;        // dictionary entries
+  int64_t postings = 0;     // postings in all blocks
   // One line per problem found ("MFN 12: term K=DATA missing", "term X: count 3, blocks hold 2",
   // "MFN 7: undecodable record"); at most `max_problems` lines, then problems_omitted counts.
   std::vector<std::string> problems;
@@ -107,7 +107,7 @@ struct CheckReport {
 };
 
 struct Stats {
-  Mfn next_mfn = 1;          // = MaxMfn()
+  Mfn next_mfn = 1;  // = MaxMfn()
   int64_t records = 0;
   int64_t deleted = 0;
   int64_t not_indexed = 0;
@@ -117,7 +117,7 @@ struct Stats {
   int64_t master_bytes = 0;    // size of the .mst file (without its WAL)
   int64_t inverted_bytes = 0;  // size of the .ifp file (without its WAL)
   bool admin_locked = false;
-  std::string lock_holder;     // who took the admin lock (text given to LockForAdmin)
+  std::string lock_holder;  // who took the admin lock (text given to LockForAdmin)
 };
 
 // Progress callback of long operations: records done, records in total. Return false to stop
@@ -241,7 +241,7 @@ class Database {
   virtual const std::string& master_path() const = 0;    // "<prefix>.mst" (native)
   virtual const std::string& inverted_path() const = 0;  // "<prefix>.ifp" (native)
   virtual const std::string& parameter_dir() const = 0;
-  virtual const std::string& name() const = 0;           // base name of the master prefix
+  virtual const std::string& name() const = 0;  // base name of the master prefix
 };
 
 }  // namespace zarix::db

@@ -92,9 +92,15 @@ TEST(DatabaseTest, MfnNumberingAndReadCodes) {
     int code;
     size_t fields;
   } cases[] = {
-      {1, kOk, 1},           {3, kOk, 1},          {10, kOk, 1},
-      {5, kNoRecord, 0},     {11, kRecordDeleted, 1}, {12, kRecordNotIndexed, 1},
-      {13, kMfnOutOfRange, 0}, {0, kMfnOutOfRange, 0}, {-4, kMfnOutOfRange, 0},
+      {1, kOk, 1},
+      {3, kOk, 1},
+      {10, kOk, 1},
+      {5, kNoRecord, 0},
+      {11, kRecordDeleted, 1},
+      {12, kRecordNotIndexed, 1},
+      {13, kMfnOutOfRange, 0},
+      {0, kMfnOutOfRange, 0},
+      {-4, kMfnOutOfRange, 0},
   };
   for (const auto& c : cases) {
     Record r;
@@ -341,8 +347,7 @@ TEST(DatabaseTest, CheckFindsDamage) {
   EXPECT_FALSE(report.ok());
   ASSERT_TRUE(db->ReindexAll().ok());
   ExpectConsistent(db.get());
-  const std::vector<std::pair<std::string, int64_t>> want = {{"ALPHA BETA", 1},
-                                                             {"BETA GAMMA", 1}};
+  const std::vector<std::pair<std::string, int64_t>> want = {{"ALPHA BETA", 1}, {"BETA GAMMA", 1}};
   EXPECT_EQ(AllTerms(db.get()), want);
 }
 

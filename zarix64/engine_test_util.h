@@ -77,7 +77,8 @@ inline std::vector<std::pair<std::string, int64_t>> AllTerms(Database* db) {
 
 inline std::vector<Posting> AllPostings(Database* db, std::string_view term) {
   std::vector<Posting> out;
-  for (auto it = db->NewPostingIterator(term); it->Valid(); it->Next()) out.push_back(it->posting());
+  for (auto it = db->NewPostingIterator(term); it->Valid(); it->Next())
+    out.push_back(it->posting());
   return out;
 }
 

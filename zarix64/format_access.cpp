@@ -62,8 +62,8 @@ Mfn EngineDatabaseAccess::FirstPosting(std::string_view term) {
   return it->Valid() ? it->mfn() : 0;
 }
 
-std::unique_ptr<format::RecordView> EngineDatabaseAccess::ReadRecord(std::string_view name,
-                                                                    Mfn mfn, bool* db_missing) {
+std::unique_ptr<format::RecordView> EngineDatabaseAccess::ReadRecord(std::string_view name, Mfn mfn,
+                                                                     bool* db_missing) {
   Database* target = db_;
   if (!name.empty() && name != db_->name()) {
     auto found = others_.find(name);

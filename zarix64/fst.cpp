@@ -39,8 +39,8 @@ constexpr size_t kIndexFormatCapacity = 4u << 20;
 }  // namespace
 
 StopWords ParseStopWords(std::string_view text, const Tables& tables) {
-  std::string utf8 = ValidUtf8(text) ? std::string(text)
-                                     : ConvertCharset(text, "WINDOWS-1251", "UTF-8");
+  std::string utf8 =
+      ValidUtf8(text) ? std::string(text) : ConvertCharset(text, "WINDOWS-1251", "UTF-8");
   StopWords words;
   std::string_view rest = utf8;
   while (!rest.empty()) {
@@ -97,7 +97,8 @@ std::unique_ptr<FieldSelection> FieldSelection::Parse(std::string_view text,
                                                       std::vector<std::string>* problems) {
   auto fst = std::make_unique<FieldSelection>();
   const auto problem = [&](int line_no, std::string_view message) {
-    if (problems) problems->push_back("line " + std::to_string(line_no) + ": " + std::string(message));
+    if (problems)
+      problems->push_back("line " + std::to_string(line_no) + ": " + std::string(message));
   };
   int line_no = 0;
   while (!text.empty()) {

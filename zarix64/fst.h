@@ -56,9 +56,8 @@ class FieldSelection {
 
   // The terms of `record` (sorted, without duplicates). A format that fails at run time adds
   // no terms for its line.
-  void Extract(const format::RecordView& record, const Tables& tables,
-               const StopWords& stop_words, format::DatabaseAccess* db,
-               std::vector<TermPosting>* out) const;
+  void Extract(const format::RecordView& record, const Tables& tables, const StopWords& stop_words,
+               format::DatabaseAccess* db, std::vector<TermPosting>* out) const;
 
   const std::vector<Entry>& entries() const { return entries_; }
 

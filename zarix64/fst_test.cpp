@@ -24,9 +24,7 @@ TEST(TablesTest, UpperCaseKeysAndWords) {
     const char* in;
     const char* upper;
   } upper_cases[] = {
-      {"abc xyz 123", "ABC XYZ 123"},
-      {"жёлтый Ёж", "ЖЁЛТЫЙ ЁЖ"},
-      {"ґанок її", "ҐАНОК ЇЇ"},
+      {"abc xyz 123", "ABC XYZ 123"},   {"жёлтый Ёж", "ЖЁЛТЫЙ ЁЖ"}, {"ґанок її", "ҐАНОК ЇЇ"},
       {"straße ıx", "STRAßE ıX"},  // upper case of another byte length: kept
       {"\xff\xfe bad", "\xff\xfe BAD"},
   };
@@ -60,7 +58,8 @@ TEST(TablesTest, TableFilesOverrideTheBuiltIns) {
   dir.Write("myac.tab", "45 38 65 66");
   // Upper case: identity except "a" (97) -> "Z" (90).
   std::string upper;
-  for (int i = 0; i < 256; ++i) upper += std::to_string(i == 97 ? 90 : i) + (i % 16 == 15 ? "\n" : " ");
+  for (int i = 0; i < 256; ++i)
+    upper += std::to_string(i == 97 ? 90 : i) + (i % 16 == 15 ? "\n" : " ");
   dir.Write("myuc", upper);
   std::string warnings;
   auto t = Tables::Load(dir.path(), "myuc", "myac", &warnings);

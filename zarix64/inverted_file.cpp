@@ -202,9 +202,9 @@ void IndexChanges::SetRecord(Mfn mfn, const std::vector<std::string>& old_terms,
   auto& added = added_[mfn];
   for (const std::string& term : added) {
     auto& list = terms_[term].postings;
-    list.erase(std::remove_if(list.begin(), list.end(),
-                              [mfn](const Posting& p) { return p.mfn == mfn; }),
-               list.end());
+    list.erase(
+        std::remove_if(list.begin(), list.end(), [mfn](const Posting& p) { return p.mfn == mfn; }),
+        list.end());
   }
   for (const std::string& term : old_terms) terms_[term].affected.push_back(mfn);
   for (const auto& [term, posting] : postings) {
@@ -249,9 +249,13 @@ Status InvertedFile::InitSchema(Connection* c, bool create) {
       "CREATE TABLE IF NOT EXISTS ifp.record_terms(mfn INTEGER PRIMARY KEY, terms BLOB NOT NULL);"
       "CREATE TABLE IF NOT EXISTS ifp.recent_writes(seq INTEGER NOT NULL, mfn INTEGER NOT NULL,"
       " PRIMARY KEY(seq, mfn)) WITHOUT ROWID;"
-      "INSERT OR REPLACE INTO ifp.meta VALUES('format', " + std::to_string(kInvertedFormat) + ");"
+      "INSERT OR REPLACE INTO ifp.meta VALUES('format', " +
+      std::to_string(kInvertedFormat) +
+      ");"
       "INSERT OR REPLACE INTO ifp.meta VALUES('write_seq', 0);"
-      "PRAGMA ifp.application_id = " + std::to_string(kInvertedAppId) + ";"
+      "PRAGMA ifp.application_id = " +
+      std::to_string(kInvertedAppId) +
+      ";"
       "COMMIT;";
   Status st = c->Exec(sql.c_str());
   if (!st.ok()) c->Exec("ROLLBACK");
@@ -286,10 +290,10 @@ Status InvertedFile::ApplyTerm(std::string_view term, const TermChange& change) 
       const bool reaches_lo = s->Int(6) >= lo;
       // A full block that ends before lo stays as it is; new postings start a block of their own.
       if (reaches_lo || static_cast<size_t>(s->Int(5)) < kBlockPostings) {
-        blocks.push_back({Posting{static_cast<Mfn>(s->Int(0)), static_cast<FieldTag>(s->Int(1)),
-                                  static_cast<Occurrence>(s->Int(2)),
-                                  static_cast<TermPos>(s->Int(3))},
-                          std::string(s->Blob(4))});
+        blocks.push_back(
+            {Posting{static_cast<Mfn>(s->Int(0)), static_cast<FieldTag>(s->Int(1)),
+                     static_cast<Occurrence>(s->Int(2)), static_cast<TermPos>(s->Int(3))},
+             std::string(s->Blob(4))});
       }
     } else if (rc != SQLITE_DONE) {
       return c_->Error("read postings");
@@ -302,10 +306,10 @@ Status InvertedFile::ApplyTerm(std::string_view term, const TermChange& change) 
     s->BindBlob(1, term).Bind(2, lo).Bind(3, hi);
     int rc;
     while ((rc = s->Step()) == SQLITE_ROW) {
-      blocks.push_back({Posting{static_cast<Mfn>(s->Int(0)), static_cast<FieldTag>(s->Int(1)),
-                                static_cast<Occurrence>(s->Int(2)),
-                                static_cast<TermPos>(s->Int(3))},
-                        std::string(s->Blob(4))});
+      blocks.push_back(
+          {Posting{static_cast<Mfn>(s->Int(0)), static_cast<FieldTag>(s->Int(1)),
+                   static_cast<Occurrence>(s->Int(2)), static_cast<TermPos>(s->Int(3))},
+           std::string(s->Blob(4))});
     }
     if (rc != SQLITE_DONE) return c_->Error("read postings");
   }

@@ -17,8 +17,8 @@ namespace zarix::db {
 // Changes to one term's postings: every posting of the `affected` MFNs is replaced by the
 // `postings` (all of whose MFNs are among `affected`).
 struct TermChange {
-  std::vector<Mfn> affected;     // sorted, distinct after Normalize()
-  std::vector<Posting> postings; // sorted after Normalize()
+  std::vector<Mfn> affected;      // sorted, distinct after Normalize()
+  std::vector<Posting> postings;  // sorted after Normalize()
   void Normalize();
 };
 

@@ -49,10 +49,10 @@ TEST(DictionaryTest, WalksAcrossPrefixesAndEnds) {
     std::vector<std::string> want;
   } cases[] = {
       {"AB", true, 3, {"AB", "ABC", "B"}},
-      {"ABD", true, 2, {"B", "BA"}},           // not found: the following term
-      {"", true, 2, {"A", "AB"}},              // the first term
-      {"K=", true, 5, {"K=X", "Ж", "ЖУК"}},   // byte order of UTF-8: Cyrillic after ASCII
-      {"ЖУКИ", true, 1, {}},                  // past the last term
+      {"ABD", true, 2, {"B", "BA"}},                    // not found: the following term
+      {"", true, 2, {"A", "AB"}},                       // the first term
+      {"K=", true, 5, {"K=X", "Ж", "ЖУК"}},             // byte order of UTF-8: Cyrillic after ASCII
+      {"ЖУКИ", true, 1, {}},                            // past the last term
       {"BA", false, 9, {"BA", "B", "ABC", "AB", "A"}},  // back to the first and off the end
   };
   for (const auto& c : cases) {
@@ -140,7 +140,8 @@ TEST(EncodingTest, PostingBlocksRoundTrip) {
   std::mt19937 rng(7);
   std::vector<Posting> postings;
   for (int i = 0; i < 600; ++i) {
-    postings.push_back({static_cast<Mfn>(1 + rng() % 100000), static_cast<FieldTag>(1 + rng() % 999),
+    postings.push_back({static_cast<Mfn>(1 + rng() % 100000),
+                        static_cast<FieldTag>(1 + rng() % 999),
                         static_cast<Occurrence>(1 + rng() % 5), static_cast<TermPos>(rng() % 40)});
   }
   std::sort(postings.begin(), postings.end());

@@ -41,9 +41,13 @@ Status MasterFile::InitSchema(Connection* c, bool create) {
       " fields BLOB NOT NULL);"
       "CREATE TABLE IF NOT EXISTS main.recent_writes(seq INTEGER NOT NULL, mfn INTEGER NOT NULL,"
       " PRIMARY KEY(seq, mfn)) WITHOUT ROWID;"
-      "INSERT OR REPLACE INTO main.meta VALUES('format', " + std::to_string(kMasterFormat) + ");"
+      "INSERT OR REPLACE INTO main.meta VALUES('format', " +
+      std::to_string(kMasterFormat) +
+      ");"
       "INSERT OR REPLACE INTO main.meta VALUES('write_seq', 0);"
-      "PRAGMA main.application_id = " + std::to_string(kMasterAppId) + ";"
+      "PRAGMA main.application_id = " +
+      std::to_string(kMasterAppId) +
+      ";"
       "COMMIT;";
   Status st = c->Exec(sql.c_str());
   if (!st.ok()) c->Exec("ROLLBACK");
@@ -110,8 +114,9 @@ Status MasterFile::SetFlags(Mfn mfn, uint32_t flags) {
 }
 
 Status MasterFile::ListFlagged(uint32_t bit, Mfn after, int limit, std::vector<Mfn>* mfns) {
-  ZX_PREPARE(c_, s, "SELECT mfn FROM main.records WHERE mfn > ? AND (flags & ?) != 0"
-                " ORDER BY mfn LIMIT ?");
+  ZX_PREPARE(c_, s,
+             "SELECT mfn FROM main.records WHERE mfn > ? AND (flags & ?) != 0"
+             " ORDER BY mfn LIMIT ?");
   s->Bind(1, after).Bind(2, bit).Bind(3, limit);
   mfns->clear();
   int rc;
@@ -129,8 +134,9 @@ Status MasterFile::ListMfns(Mfn after, int limit, std::vector<Mfn>* mfns) {
 }
 
 Status MasterFile::Count(int64_t* records, int64_t* deleted, int64_t* not_indexed) {
-  ZX_PREPARE(c_, s, "SELECT count(*), coalesce(sum(flags & 1 != 0), 0), coalesce(sum(flags & 2 != 0), 0)"
-                " FROM main.records");
+  ZX_PREPARE(c_, s,
+             "SELECT count(*), coalesce(sum(flags & 1 != 0), 0), coalesce(sum(flags & 2 != 0), 0)"
+             " FROM main.records");
   if (s->Step() != SQLITE_ROW) return c_->Error("count records");
   *records = s->Int(0);
   *deleted = s->Int(1);

@@ -16,8 +16,8 @@ std::string EncodePostingBlock(const Posting* p, size_t n) {
     const bool same_occ = same_tag && c.occurrence == prev.occurrence;
     PutVarint(&out, static_cast<uint32_t>(c.mfn - prev.mfn));
     PutVarint(&out, static_cast<uint32_t>(same_mfn ? c.tag - prev.tag : c.tag));
-    PutVarint(&out, static_cast<uint32_t>(same_tag ? c.occurrence - prev.occurrence
-                                                   : c.occurrence));
+    PutVarint(&out,
+              static_cast<uint32_t>(same_tag ? c.occurrence - prev.occurrence : c.occurrence));
     PutVarint(&out, static_cast<uint32_t>(same_occ ? c.position - prev.position : c.position));
     prev = c;
   }

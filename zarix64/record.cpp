@@ -24,7 +24,8 @@ std::string_view Subfield(std::string_view text, char code) {
     if (text[i] == '^' && lower(text[i + 1]) == want) {
       const size_t start = i + 2;
       const size_t end = text.find('^', start);
-      return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+      return text.substr(start,
+                         end == std::string_view::npos ? std::string_view::npos : end - start);
     }
   }
   return {};

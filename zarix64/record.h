@@ -21,11 +21,11 @@ struct Field {
 };
 
 struct Record {
-  Mfn mfn = 0;               // 0: not yet written (a write gives it the next MFN)
-  int32_t version = 0;       // 0 for a record never written; +1 on every write
-  std::string guid;          // "{8-4-4-4-12}" hex, given on the first write when empty
-  int64_t update_time = 0;   // seconds since 1970 (UTC) of the last write
-  uint32_t flags = 0;        // kFlagDeleted | kFlagNotIndexed
+  Mfn mfn = 0;              // 0: not yet written (a write gives it the next MFN)
+  int32_t version = 0;      // 0 for a record never written; +1 on every write
+  std::string guid;         // "{8-4-4-4-12}" hex, given on the first write when empty
+  int64_t update_time = 0;  // seconds since 1970 (UTC) of the last write
+  uint32_t flags = 0;       // kFlagDeleted | kFlagNotIndexed
   std::vector<Field> fields;
 
   bool deleted() const { return (flags & kFlagDeleted) != 0; }

@@ -32,8 +32,7 @@ void Connection::Close() {
 
 Status Connection::Open(const std::string& path, bool create, int busy_timeout_ms) {
   Close();
-  const int flags =
-      SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
   const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
     Status s = SqliteStatus(rc, "open " + path, db_);

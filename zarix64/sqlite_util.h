@@ -109,8 +109,8 @@ class Connection {
 
 // Declares `Stmt* var` = the cached statement for `sql` on Connection* `conn`, reset when the
 // scope ends; returns kIoError from the enclosing function when it cannot be prepared.
-#define ZX_PREPARE(conn, var, sql)                                                  \
-  Stmt* var = (conn)->Prepare(sql);                                                 \
+#define ZX_PREPARE(conn, var, sql)                                                    \
+  Stmt* var = (conn)->Prepare(sql);                                                   \
   if (!var) return Status(kIoError, std::string("prepare: ") + (conn)->last_error()); \
   StmtScope var##_scope(*var)
 

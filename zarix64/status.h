@@ -40,9 +40,7 @@ class Status {
   bool ok() const { return code_ == kOk; }
   int code() const { return code_; }
   const std::string& message() const { return message_; }
-  std::string ToString() const {
-    return ok() ? "OK" : std::to_string(code_) + ": " + message_;
-  }
+  std::string ToString() const { return ok() ? "OK" : std::to_string(code_) + ": " + message_; }
 
  private:
   int code_ = kOk;

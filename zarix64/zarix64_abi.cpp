@@ -1,13 +1,12 @@
 // The exported C functions of libzarix64.so: argument checks and handle lookup over Space.
 // Nothing may throw across this boundary: every entry point catches and reports a code.
 #define ZARIX64_BUILDING 1
-#include "zarix64/zarix64.h"
-
 #include <cstring>
 #include <string>
 
 #include "util/path.h"
 #include "zarix64/space.h"
+#include "zarix64/zarix64.h"
 
 using zarix::db::FindSpace;
 using zarix::db::kShelves;
@@ -134,13 +133,12 @@ int Zarixinitterm(int space, const char* prefix) {
 
 int ZarixInitInvContext(int space, const char* parameter_dir, const char* path2, int flag,
                         const char* actab, const char* reserved) {
-  return WithSpace(space, [&](Space& s) { return s.InitInvContext(Str(parameter_dir), Str(actab)); });
+  return WithSpace(space,
+                   [&](Space& s) { return s.InitInvContext(Str(parameter_dir), Str(actab)); });
 }
 
 int Zarixmaxmfn(int space) {
-  return WithSpace(space, [](Space& s) {
-    return s.db() ? s.db()->MaxMfn() : ZARIX_ERR_NOT_OPEN;
-  });
+  return WithSpace(space, [](Space& s) { return s.db() ? s.db()->MaxMfn() : ZARIX_ERR_NOT_OPEN; });
 }
 
 int ZarixIsDBLocked(int space) {
@@ -159,7 +157,8 @@ int ZarixDBEmptyTime(int space, int wait_seconds) {
 }
 
 int ZarixRecord(int space, int shelf, int mfn) {
-  return WithShelf(space, shelf, [&](Space& s, zarix::db::Record&) { return s.ReadRecord(shelf, mfn); });
+  return WithShelf(space, shelf,
+                   [&](Space& s, zarix::db::Record&) { return s.ReadRecord(shelf, mfn); });
 }
 
 int ZarixRecordBack(int space, int shelf) {
@@ -189,9 +188,8 @@ int Zarixchangemfn(int space, int shelf, int mfn) {
 }
 
 int ZarixReadVersion(int space, int mfn) {
-  return WithSpace(space, [&](Space& s) {
-    return s.db() ? s.db()->ReadVersion(mfn) : ZARIX_ERR_NOT_OPEN;
-  });
+  return WithSpace(
+      space, [&](Space& s) { return s.db() ? s.db()->ReadVersion(mfn) : ZARIX_ERR_NOT_OPEN; });
 }
 
 int ZarixSetVersion(int space, int shelf, int version) {

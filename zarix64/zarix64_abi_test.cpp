@@ -1,12 +1,11 @@
 // The C interface as the gateway calls it: spaces, shelves, writes, read codes, dictionary and
 // posting walks, formats, the admin lock and emptying.
-#include "zarix64/zarix64.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "zarix64/engine_test_util.h"
+#include "zarix64/zarix64.h"
 
 namespace zarix::db {
 namespace {
@@ -87,9 +86,14 @@ TEST_F(AbiTest, FieldsOnAShelf) {
     const char* option;
     const char* text;
   } fields[] = {
-      {3, "", "plain^aSecond^bx"}, {3, nullptr, "plain^aSecond^bx"}, {3, "b", "x"},
-      {3, "A", "Second"},          {3, "c", ""},                     {1, "e", "Sub"},
-      {0, "", ""},                 {4, "", ""},
+      {3, "", "plain^aSecond^bx"},
+      {3, nullptr, "plain^aSecond^bx"},
+      {3, "b", "x"},
+      {3, "A", "Second"},
+      {3, "c", ""},
+      {1, "e", "Sub"},
+      {0, "", ""},
+      {4, "", ""},
   };
   for (const auto& f : fields) {
     EXPECT_STREQ(Zarixfield(space_, 0, f.index, f.option), f.text) << f.index;
