@@ -26,13 +26,22 @@ bool IsMark(std::string_view s, size_t i) {
   return s[i] == '^' && i + 1 < s.size() && IsAlnum(s[i + 1]);
 }
 
+// Offset of the first subfield mark at or after `from`, or s.size().
+size_t NextMark(std::string_view s, size_t from) {
+  for (;;) {
+    size_t i = s.find('^', from);
+    if (i == std::string_view::npos) return s.size();
+    if (IsMark(s, i)) return i;
+    from = i + 1;
+  }
+}
+
 // The text of subfield `code` ('*': plain part, else the first subfield), or "".
 std::string_view Subfield(std::string_view text, char code) {
   const size_t n = text.size();
   size_t i = 0;
   if (code == '*') {
-    size_t end = 0;
-    while (end < n && !IsMark(text, end)) ++end;
+    size_t end = NextMark(text, 0);
     if (end > 0) return text.substr(0, end);
     if (end >= n) return {};
     i = end;
@@ -44,9 +53,7 @@ std::string_view Subfield(std::string_view text, char code) {
     }
   }
   size_t start = i + 2;
-  size_t end = start;
-  while (end < n && !IsMark(text, end)) ++end;
-  return text.substr(start, end - start);
+  return text.substr(start, NextMark(text, start) - start);
 }
 
 // Copying text is the one cost that is not per element: it is charged to the run's step count,
@@ -56,9 +63,8 @@ constexpr int kCopyUnitShift = 4;
 struct Sink {
   std::string* buf;
   size_t cap;
-  long* work = nullptr;   // the run's step counter
+  long* work = nullptr;  // the run's step counter
   bool full = false;
-  size_t line_chars = 0;  // characters of the current line (kept for cN)
 
   void Append(std::string_view s) {
     if (full) return;
@@ -69,12 +75,17 @@ struct Sink {
     }
     buf->append(s);
     if (work != nullptr) *work += static_cast<long>(s.size() >> kCopyUnitShift);
-    size_t nl = s.rfind('\n');
-    if (nl == std::string_view::npos) line_chars += Utf8Length(s);
-    else line_chars = Utf8Length(s.substr(nl + 1));
   }
   void Append(char c) { Append(std::string_view(&c, 1)); }
   bool LineEmpty() const { return buf->empty() || buf->back() == '\n'; }
+  // Characters of the current line; rare (cN only), so it is counted when asked, and charged.
+  size_t Column() {
+    size_t nl = buf->rfind('\n');
+    std::string_view line(*buf);
+    if (nl != std::string::npos) line.remove_prefix(nl + 1);
+    if (work != nullptr) *work += static_cast<long>(line.size() >> kCopyUnitShift);
+    return Utf8Length(line);
+  }
 };
 
 // One record being formatted (the run's record, or one reached by "ref").
@@ -94,9 +105,7 @@ struct RecordCtx {
       if (!idx->empty() && idx->back().first > t) sorted = false;
       idx->emplace_back(t, i);
     }
-    if (!sorted) std::stable_sort(idx->begin(), idx->end(), [](const auto& a, const auto& b) {
-      return a.first < b.first;
-    });
+    if (!sorted) std::sort(idx->begin(), idx->end());  // (tag, field): occurrences keep their order
   }
   // Field indexes of `tag`'s occurrences: [*first, *first + count) in `index`.
   int Occurrences(FieldTag tag, const std::pair<FieldTag, int>** first) const {
@@ -188,7 +197,7 @@ class Interp {
     steps_ += static_cast<long>(text.size() >> kCopyUnitShift);
     std::string_view v = s.sub == 0 ? text : Subfield(text, s.sub);
     const int kind = mode_ & 3;
-    if (kind != kModeProper && !v.empty()) {
+    if (kind != kModeProper && v.find('^') != std::string_view::npos) {
       std::string& t = tb_->value_a;
       t.clear();
       size_t i = 0;
@@ -489,14 +498,13 @@ class Interp {
         while (b.size() >= 2 && b.compare(b.size() - 2, 2, "\r\n") == 0 &&
                (b.size() == 2 || (b.size() >= 4 && b.compare(b.size() - 4, 2, "\r\n") == 0)))
           b.resize(b.size() - 2);
-        if (out.LineEmpty()) out.line_chars = 0;
         return;
       }
       case Op::kSpaces:
         for (int k = 0; k < n.a && !out.full; ++k) out.Append(' ');
         return;
       case Op::kColumn:
-        for (size_t col = out.line_chars; col + 1 < static_cast<size_t>(n.a) && !out.full; ++col)
+        for (size_t col = out.Column(); col + 1 < static_cast<size_t>(n.a) && !out.full; ++col)
           out.Append(' ');
         return;
       case Op::kGroup: WriteGroup(n, out); return;
