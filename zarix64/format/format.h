@@ -40,7 +40,8 @@ class DatabaseAccess {
   virtual Mfn FirstPosting(std::string_view term) = 0;
   // Record `mfn` of database `db` (empty: this database). Returns nullptr when the record cannot
   // be read. Sets *db_missing when `db` names no database (a run-time format error).
-  virtual std::unique_ptr<RecordView> ReadRecord(std::string_view db, Mfn mfn, bool* db_missing) = 0;
+  virtual std::unique_ptr<RecordView> ReadRecord(std::string_view db, Mfn mfn,
+                                                 bool* db_missing) = 0;
 };
 
 // Finds the text of `@name` includes at compile time.
@@ -66,8 +67,8 @@ struct FormatVariables {
 };
 
 struct CompileError {
-  int code = 0;      // negative, from format_errors.h; 0 when compilation succeeded
-  int position = 0;  // byte offset into the text where the error was seen
+  int code = 0;         // negative, from format_errors.h; 0 when compilation succeeded
+  int position = 0;     // byte offset into the text where the error was seen
   std::string message;  // "position: message"
 };
 
@@ -91,11 +92,11 @@ std::unique_ptr<Program> Compile(std::string_view text, IncludeResolver* resolve
                                  CompileError* error);
 
 struct RunOptions {
-  size_t capacity = 32000;           // output is cut at this many bytes, on a character boundary
-  int mode = 1;                      // 1: as produced; 2: empty lines and blanks at both ends removed
-  DatabaseAccess* db = nullptr;      // may be null
-  FormatVariables* vars = nullptr;   // may be null (then a fresh set per run)
-  long max_steps = 20'000'000;       // elements evaluated per run before it stops with an error
+  size_t capacity = 32000;       // output is cut at this many bytes, on a character boundary
+  int mode = 1;                  // 1: as produced; 2: empty lines and blanks at both ends removed
+  DatabaseAccess* db = nullptr;  // may be null
+  FormatVariables* vars = nullptr;  // may be null (then a fresh set per run)
+  long max_steps = 20'000'000;      // elements evaluated per run before it stops with an error
 };
 
 // Runs `program` on `record`; fills *out (lines joined with CR LF). Returns 0, or a negative

@@ -17,35 +17,64 @@ namespace {
 
 const char* TokName(Tok t) {
   switch (t) {
-    case Tok::kEnd: return "end of format";
-    case Tok::kComma: return ",";
-    case Tok::kLParen: return "(";
-    case Tok::kRParen: return ")";
-    case Tok::kLBracket: return "[";
-    case Tok::kRBracket: return "]";
-    case Tok::kPlus: return "+";
-    case Tok::kMinus: return "-";
-    case Tok::kStar: return "*";
-    case Tok::kSlash: return "/";
-    case Tok::kHash: return "#";
-    case Tok::kPercent: return "%";
-    case Tok::kEq: return "=";
-    case Tok::kNe: return "<>";
-    case Tok::kLt: return "<";
-    case Tok::kLe: return "<=";
-    case Tok::kGt: return ">";
-    case Tok::kGe: return ">=";
-    case Tok::kColon: return ":";
-    case Tok::kAssign: return ":=";
-    case Tok::kNumber: return "number";
-    case Tok::kUncond: return "'literal'";
-    case Tok::kCond: return "\"literal\"";
-    case Tok::kRep: return "|literal|";
-    case Tok::kField: return "field selector";
-    case Tok::kPresent: return "d selector";
-    case Tok::kAbsent: return "n selector";
-    case Tok::kWord: return "word";
-    case Tok::kUnifor: return "&unifor";
+    case Tok::kEnd:
+      return "end of format";
+    case Tok::kComma:
+      return ",";
+    case Tok::kLParen:
+      return "(";
+    case Tok::kRParen:
+      return ")";
+    case Tok::kLBracket:
+      return "[";
+    case Tok::kRBracket:
+      return "]";
+    case Tok::kPlus:
+      return "+";
+    case Tok::kMinus:
+      return "-";
+    case Tok::kStar:
+      return "*";
+    case Tok::kSlash:
+      return "/";
+    case Tok::kHash:
+      return "#";
+    case Tok::kPercent:
+      return "%";
+    case Tok::kEq:
+      return "=";
+    case Tok::kNe:
+      return "<>";
+    case Tok::kLt:
+      return "<";
+    case Tok::kLe:
+      return "<=";
+    case Tok::kGt:
+      return ">";
+    case Tok::kGe:
+      return ">=";
+    case Tok::kColon:
+      return ":";
+    case Tok::kAssign:
+      return ":=";
+    case Tok::kNumber:
+      return "number";
+    case Tok::kUncond:
+      return "'literal'";
+    case Tok::kCond:
+      return "\"literal\"";
+    case Tok::kRep:
+      return "|literal|";
+    case Tok::kField:
+      return "field selector";
+    case Tok::kPresent:
+      return "d selector";
+    case Tok::kAbsent:
+      return "n selector";
+    case Tok::kWord:
+      return "word";
+    case Tok::kUnifor:
+      return "&unifor";
   }
   return "?";
 }
@@ -88,7 +117,8 @@ void CollectTags(const Node& n, std::vector<FieldTag>* tags) {
     case Op::kSelText:
     case Op::kPresent:
     case Op::kAbsent:
-      if (std::find(tags->begin(), tags->end(), n.sel.tag) == tags->end()) tags->push_back(n.sel.tag);
+      if (std::find(tags->begin(), tags->end(), n.sel.tag) == tags->end())
+        tags->push_back(n.sel.tag);
       break;
     case Op::kRef:
       CollectTags(n.kids[0], tags);  // the format runs on another record
@@ -258,10 +288,17 @@ class Parser {
         out->text = t.text;
         Next();
         return true;
-      case Tok::kSlash: out->op = Op::kSlash, Next(); return true;
-      case Tok::kHash: out->op = Op::kHash, Next(); return true;
-      case Tok::kPercent: out->op = Op::kPercent, Next(); return true;
-      case Tok::kLParen: return ParseGroup(out);
+      case Tok::kSlash:
+        out->op = Op::kSlash, Next();
+        return true;
+      case Tok::kHash:
+        out->op = Op::kHash, Next();
+        return true;
+      case Tok::kPercent:
+        out->op = Op::kPercent, Next();
+        return true;
+      case Tok::kLParen:
+        return ParseGroup(out);
       case Tok::kWord: {
         const std::string& w = t.text;
         if (w == "if") return ParseIf(out);
@@ -452,7 +489,8 @@ class Parser {
   bool ParseArith(Node* out, Type* type, bool additive) {
     if (!(additive ? ParseArith(out, type, false) : ParseUnary(out, type))) return false;
     auto is_op = [&](Tok k) {
-      return additive ? (k == Tok::kPlus || k == Tok::kMinus) : (k == Tok::kStar || k == Tok::kSlash);
+      return additive ? (k == Tok::kPlus || k == Tok::kMinus)
+                      : (k == Tok::kStar || k == Tok::kSlash);
     };
     // "/" and "+" also are elements of a format: only a number before them makes them operators.
     if (*type != Type::kNumber || !is_op(Peek().kind)) return true;
@@ -510,7 +548,8 @@ class Parser {
   bool ParseSelectorArg(Node* out, bool allow_presence) {
     if (!Expect(Tok::kLParen, kErrSyntax)) return false;
     const Token& t = Peek();
-    if (t.kind != Tok::kField && !(allow_presence && (t.kind == Tok::kPresent || t.kind == Tok::kAbsent)))
+    if (t.kind != Tok::kField &&
+        !(allow_presence && (t.kind == Tok::kPresent || t.kind == Tok::kAbsent)))
       return Fail(t, kErrBadSelector, Describe(t));
     out->sel = t.sel;
     Next();

@@ -32,9 +32,9 @@ enum FormatError : int {
   kErrRefDepth = -817,           // "ref" nested too deeply
   kErrTooLarge = -818,           // format text (with its includes) too large
   // Run-time errors.
-  kErrNotCompiled = -830,        // running a format whose compilation failed
-  kErrRefDatabase = -831,        // "ref" names a database that does not exist
-  kErrStepLimit = -832,          // the format did too much work on one record
+  kErrNotCompiled = -830,  // running a format whose compilation failed
+  kErrRefDatabase = -831,  // "ref" names a database that does not exist
+  kErrStepLimit = -832,    // the format did too much work on one record
 };
 
 // The fixed message of `code` ("unknown error" for a code not listed above).

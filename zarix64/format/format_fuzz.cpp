@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "zarix64/format/format.h"
-#include "zarix64/format/simple_record.h"
 #include "zarix64/format/format_text.h"
+#include "zarix64/format/simple_record.h"
 
 namespace {
 
@@ -59,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view input(reinterpret_cast<const char*>(data), size);
   size_t split = input.find('\0');
   std::string_view format = input.substr(0, split);
-  std::string_view rest = split == std::string_view::npos ? std::string_view() : input.substr(split + 1);
+  std::string_view rest =
+      split == std::string_view::npos ? std::string_view() : input.substr(split + 1);
 
   SimpleRecord record(1);
   while (!rest.empty()) {

@@ -21,22 +21,42 @@ inline constexpr size_t kMaxTokens = 1 << 20;  // tokens per compilation, includ
 // A field selector: v<tag>^x[n..m]*k.k (d and n use tag and subfield only).
 struct Selector {
   FieldTag tag = 0;
-  char sub = 0;        // 0: whole field; '*': plain part or first subfield; else lower-case code
-  int32_t from = 1;    // first occurrence, 1-based
+  char sub = 0;      // 0: whole field; '*': plain part or first subfield; else lower-case code
+  int32_t from = 1;  // first occurrence, 1-based
   int32_t to = INT32_MAX;  // last occurrence, inclusive
-  bool last = false;   // [LAST]
-  int32_t skip = 0;    // *k
-  int32_t keep = -1;   // .k, -1: no limit
+  bool last = false;       // [LAST]
+  int32_t skip = 0;        // *k
+  int32_t keep = -1;       // .k, -1: no limit
 };
 
 enum class Tok : uint8_t {
   kEnd,
-  kComma, kLParen, kRParen, kLBracket, kRBracket,
-  kPlus, kMinus, kStar, kSlash, kHash, kPercent,
-  kEq, kNe, kLt, kLe, kGt, kGe, kColon, kAssign,
+  kComma,
+  kLParen,
+  kRParen,
+  kLBracket,
+  kRBracket,
+  kPlus,
+  kMinus,
+  kStar,
+  kSlash,
+  kHash,
+  kPercent,
+  kEq,
+  kNe,
+  kLt,
+  kLe,
+  kGt,
+  kGe,
+  kColon,
+  kAssign,
   kNumber,
-  kUncond, kCond, kRep,  // literals: '...', "...", |...|
-  kField, kPresent, kAbsent,  // v, d, n selectors
+  kUncond,
+  kCond,
+  kRep,  // literals: '...', "...", |...|
+  kField,
+  kPresent,
+  kAbsent,  // v, d, n selectors
   kWord,    // lower-cased word: keyword, function, variable, mode, xN, cN
   kUnifor,  // &unifor
 };
@@ -47,47 +67,65 @@ struct Token {
   int file = -1;      // index into Lexed::files for included tokens, -1 for the top-level text
   int inner_pos = 0;  // byte offset inside that file
   double number = 0;
-  std::string text;   // literal text or lower-cased word
+  std::string text;  // literal text or lower-cased word
   Selector sel;
 };
 
 enum class Op : uint8_t {
   // Elements: write to the output.
-  kSeq,         // kids run in order
-  kField,       // v selector with attached literals
-  kPresence,    // d (a = 1) or n (a = 0) selector with attached literals
-  kLiteral,     // unconditional text
-  kMode,        // a = mode bits
-  kSlash, kHash, kPercent,
-  kSpaces,      // xN: a = N
-  kColumn,      // cN: a = N
-  kGroup,       // kids[0] body; tags: selectors that drive the iterations
-  kIf,          // kids: condition, then, [else]
-  kWriteNum,    // numeric kids[0] written in its shortest form
-  kSetNum,      // e<a> := kids[0]
-  kSetStr,      // s<a> := kids[0] (a kSeq)
+  kSeq,       // kids run in order
+  kField,     // v selector with attached literals
+  kPresence,  // d (a = 1) or n (a = 0) selector with attached literals
+  kLiteral,   // unconditional text
+  kMode,      // a = mode bits
+  kSlash,
+  kHash,
+  kPercent,
+  kSpaces,    // xN: a = N
+  kColumn,    // cN: a = N
+  kGroup,     // kids[0] body; tags: selectors that drive the iterations
+  kIf,        // kids: condition, then, [else]
+  kWriteNum,  // numeric kids[0] written in its shortest form
+  kSetNum,    // e<a> := kids[0]
+  kSetStr,    // s<a> := kids[0] (a kSeq)
   // Text values (also elements: they write their text).
-  kText,        // constant text
-  kSelText,     // a selector's value without literals
-  kMfnPad,      // mfn(a)
-  kFmt,         // f(kids[0], [kids[1]], [kids[2]])
-  kMid, kLeft, kRight, kReplace, kUpper, kLower,
-  kDate, kTime,
-  kStrVar,      // s<a>
-  kRef,         // kids: mfn, format; text = database ("" this one); a = 1 when a database is given
-  kUnifor,      // kids[0]: format giving the helper's code
-  kNumText,     // numeric kids[0] as text
+  kText,     // constant text
+  kSelText,  // a selector's value without literals
+  kMfnPad,   // mfn(a)
+  kFmt,      // f(kids[0], [kids[1]], [kids[2]])
+  kMid,
+  kLeft,
+  kRight,
+  kReplace,
+  kUpper,
+  kLower,
+  kDate,
+  kTime,
+  kStrVar,   // s<a>
+  kRef,      // kids: mfn, format; text = database ("" this one); a = 1 when a database is given
+  kUnifor,   // kids[0]: format giving the helper's code
+  kNumText,  // numeric kids[0] as text
   // Numbers.
-  kNum,         // constant `number`
-  kMfn, kIocc, kNocc, kVal, kSize, kNpost, kL, kInstr,
-  kNumVar,      // e<a>
-  kArith,       // kids[0] (ops[i-1]) kids[i] ...: ops are '+', '-', '*', '/'
+  kNum,  // constant `number`
+  kMfn,
+  kIocc,
+  kNocc,
+  kVal,
+  kSize,
+  kNpost,
+  kL,
+  kInstr,
+  kNumVar,  // e<a>
+  kArith,   // kids[0] (ops[i-1]) kids[i] ...: ops are '+', '-', '*', '/'
   kNeg,
   // Conditions.
-  kPresent,     // p(sel)
-  kAbsent,      // a(sel)
-  kAnd, kOr, kNot,
-  kCmpNum, kCmpStr,  // a = comparison (Tok value)
+  kPresent,  // p(sel)
+  kAbsent,   // a(sel)
+  kAnd,
+  kOr,
+  kNot,
+  kCmpNum,
+  kCmpStr,  // a = comparison (Tok value)
 };
 
 enum class Type : uint8_t { kElement, kText, kNumber, kBool };

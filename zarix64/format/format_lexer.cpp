@@ -55,32 +55,61 @@ class Lexer {
           }
           t.kind = Tok::kSlash, ++i;
           break;
-        case ',': t.kind = Tok::kComma, ++i; break;
-        case '(': t.kind = Tok::kLParen, ++i; break;
-        case ')': t.kind = Tok::kRParen, ++i; break;
-        case '[': t.kind = Tok::kLBracket, ++i; break;
-        case ']': t.kind = Tok::kRBracket, ++i; break;
-        case '+': t.kind = Tok::kPlus, ++i; break;
-        case '-': t.kind = Tok::kMinus, ++i; break;
-        case '*': t.kind = Tok::kStar, ++i; break;
-        case '#': t.kind = Tok::kHash, ++i; break;
-        case '%': t.kind = Tok::kPercent, ++i; break;
-        case '=': t.kind = Tok::kEq, ++i; break;
+        case ',':
+          t.kind = Tok::kComma, ++i;
+          break;
+        case '(':
+          t.kind = Tok::kLParen, ++i;
+          break;
+        case ')':
+          t.kind = Tok::kRParen, ++i;
+          break;
+        case '[':
+          t.kind = Tok::kLBracket, ++i;
+          break;
+        case ']':
+          t.kind = Tok::kRBracket, ++i;
+          break;
+        case '+':
+          t.kind = Tok::kPlus, ++i;
+          break;
+        case '-':
+          t.kind = Tok::kMinus, ++i;
+          break;
+        case '*':
+          t.kind = Tok::kStar, ++i;
+          break;
+        case '#':
+          t.kind = Tok::kHash, ++i;
+          break;
+        case '%':
+          t.kind = Tok::kPercent, ++i;
+          break;
+        case '=':
+          t.kind = Tok::kEq, ++i;
+          break;
         case '<':
           ++i;
-          if (i < n && text[i] == '>') t.kind = Tok::kNe, ++i;
-          else if (i < n && text[i] == '=') t.kind = Tok::kLe, ++i;
-          else t.kind = Tok::kLt;
+          if (i < n && text[i] == '>')
+            t.kind = Tok::kNe, ++i;
+          else if (i < n && text[i] == '=')
+            t.kind = Tok::kLe, ++i;
+          else
+            t.kind = Tok::kLt;
           break;
         case '>':
           ++i;
-          if (i < n && text[i] == '=') t.kind = Tok::kGe, ++i;
-          else t.kind = Tok::kGt;
+          if (i < n && text[i] == '=')
+            t.kind = Tok::kGe, ++i;
+          else
+            t.kind = Tok::kGt;
           break;
         case ':':
           ++i;
-          if (i < n && text[i] == '=') t.kind = Tok::kAssign, ++i;
-          else t.kind = Tok::kColon;
+          if (i < n && text[i] == '=')
+            t.kind = Tok::kAssign, ++i;
+          else
+            t.kind = Tok::kColon;
           break;
         case '\'':
         case '"':
@@ -118,11 +147,12 @@ class Lexer {
         case '@': {
           ++i;
           size_t w = i;
-          while (i < n && static_cast<unsigned char>(text[i]) > ' ' && !EndsIncludeName(text[i]) &&
+          while (i<n&& static_cast<unsigned char>(text[i])> ' ' && !EndsIncludeName(text[i]) &&
                  !(text[i] == '/' && i + 1 < n && text[i + 1] == '*'))
             ++i;
           if (i == w) return Fail(file, at_pos, start, kErrSyntax);
-          if (!Include(text.substr(w, i - w), file, dir, depth, file < 0 ? static_cast<int>(start) : at_pos, start))
+          if (!Include(text.substr(w, i - w), file, dir, depth,
+                       file < 0 ? static_cast<int>(start) : at_pos, start))
             return false;
           text_ = text;
           continue;

@@ -128,7 +128,9 @@ struct ThreadBuffers {
 class Interp {
  public:
   Interp(const RunOptions& options, FormatVariables* vars, ThreadBuffers* tb)
-      : opt_(options), vars_(vars), tb_(tb),
+      : opt_(options),
+        vars_(vars),
+        tb_(tb),
         scratch_cap_(std::max<size_t>(options.capacity, 65536)) {}
 
   int error() const { return error_; }
@@ -225,8 +227,10 @@ class Interp {
     bool in_a = v.data() >= a.data() && v.data() <= a.data() + a.size();
     std::string& u = in_a ? tb_->value_b : tb_->value_a;
     u.clear();
-    if (upper) AppendUpper(v, &u);
-    else u.append(v);
+    if (upper)
+      AppendUpper(v, &u);
+    else
+      u.append(v);
     if (dot) u.push_back('.');
     return u;
   }
@@ -334,8 +338,7 @@ class Interp {
     if (opt_.db == nullptr || ref_depth_ >= kMaxRefDepth || error_ != 0) return;
     if (!(m >= 1 && m <= 2147483647.0)) return;
     bool missing = false;
-    std::unique_ptr<RecordView> rec =
-        opt_.db->ReadRecord(n.text, static_cast<Mfn>(m), &missing);
+    std::unique_ptr<RecordView> rec = opt_.db->ReadRecord(n.text, static_cast<Mfn>(m), &missing);
     if (missing) {
       error_ = kErrRefDatabase;
       return;
@@ -428,8 +431,10 @@ class Interp {
       case Op::kLower: {
         Scratch s(this), r(this);
         std::string_view v = Eval(n.kids[0], s);
-        if (n.op == Op::kUpper) AppendUpper(v, &r.str());
-        else AppendLower(v, &r.str());
+        if (n.op == Op::kUpper)
+          AppendUpper(v, &r.str());
+        else
+          AppendLower(v, &r.str());
         out.Append(r.str());
         return;
       }
@@ -440,7 +445,8 @@ class Interp {
         localtime_r(&now, &tm);
         char buf[32];
         if (n.op == Op::kDate)
-          std::snprintf(buf, sizeof buf, "%04d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+          std::snprintf(buf, sizeof buf, "%04d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1,
+                        tm.tm_mday);
         else
           std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
         out.Append(buf);
@@ -479,20 +485,30 @@ class Interp {
           if (error_ != 0) return;
         }
         return;
-      case Op::kField: WriteField(n, out); return;
+      case Op::kField:
+        WriteField(n, out);
+        return;
       case Op::kPresence: {
         if (Present(n.sel) != (n.a == 1)) return;
         for (const Attached& a : n.prefix) out.Append(a.text);
         for (const Attached& a : n.suffix) out.Append(a.text);
         return;
       }
-      case Op::kText: out.Append(n.text); return;
-      case Op::kSelText: WriteSelText(n.sel, out); return;
-      case Op::kMode: mode_ = n.a; return;
+      case Op::kText:
+        out.Append(n.text);
+        return;
+      case Op::kSelText:
+        WriteSelText(n.sel, out);
+        return;
+      case Op::kMode:
+        mode_ = n.a;
+        return;
       case Op::kSlash:
         if (!out.LineEmpty()) out.Append("\r\n");
         return;
-      case Op::kHash: out.Append("\r\n"); return;
+      case Op::kHash:
+        out.Append("\r\n");
+        return;
       case Op::kPercent: {
         std::string& b = *out.buf;
         while (b.size() >= 2 && b.compare(b.size() - 2, 2, "\r\n") == 0 &&
@@ -507,15 +523,21 @@ class Interp {
         for (size_t col = out.Column(); col + 1 < static_cast<size_t>(n.a) && !out.full; ++col)
           out.Append(' ');
         return;
-      case Op::kGroup: WriteGroup(n, out); return;
+      case Op::kGroup:
+        WriteGroup(n, out);
+        return;
       case Op::kIf: {
         bool c = Cond(n.kids[0]);
         if (error_ != 0) return;
-        if (c) Write(n.kids[1], out);
-        else if (n.kids.size() > 2) Write(n.kids[2], out);
+        if (c)
+          Write(n.kids[1], out);
+        else if (n.kids.size() > 2)
+          Write(n.kids[2], out);
         return;
       }
-      case Op::kSetNum: vars_->e[n.a] = Num(n.kids[0]); return;
+      case Op::kSetNum:
+        vars_->e[n.a] = Num(n.kids[0]);
+        return;
       case Op::kSetStr: {
         Scratch s(this);
         Write(n.kids[0], s.sink());
@@ -531,9 +553,12 @@ class Interp {
   double Num(const Node& n) {
     if (!Step()) return 0;
     switch (n.op) {
-      case Op::kNum: return n.number;
-      case Op::kMfn: return ctx_->rec->mfn();
-      case Op::kIocc: return ctx_->iocc;
+      case Op::kNum:
+        return n.number;
+      case Op::kMfn:
+        return ctx_->rec->mfn();
+      case Op::kIocc:
+        return ctx_->iocc;
       case Op::kNocc: {
         const std::pair<FieldTag, int>* first;
         return ctx_->Occurrences(n.sel.tag, &first);
@@ -558,19 +583,31 @@ class Interp {
         std::string_view v = Eval(n.kids[0], s), w = Eval(n.kids[1], sub);
         if (w.empty()) return 0;
         size_t hit = v.find(w);
-        return hit == std::string_view::npos ? 0 : static_cast<double>(Utf8Length(v.substr(0, hit)) + 1);
+        return hit == std::string_view::npos
+                   ? 0
+                   : static_cast<double>(Utf8Length(v.substr(0, hit)) + 1);
       }
-      case Op::kNumVar: return vars_->e[n.a];
-      case Op::kNeg: return -Num(n.kids[0]);
+      case Op::kNumVar:
+        return vars_->e[n.a];
+      case Op::kNeg:
+        return -Num(n.kids[0]);
       case Op::kArith: {
         double v = Num(n.kids[0]);
         for (size_t k = 1; k < n.kids.size(); ++k) {
           double r = Num(n.kids[k]);
           switch (n.ops[k - 1]) {
-            case '+': v += r; break;
-            case '-': v -= r; break;
-            case '*': v *= r; break;
-            default: v = r == 0 ? 0 : v / r; break;  // no division by zero, no infinities
+            case '+':
+              v += r;
+              break;
+            case '-':
+              v -= r;
+              break;
+            case '*':
+              v *= r;
+              break;
+            default:
+              v = r == 0 ? 0 : v / r;
+              break;  // no division by zero, no infinities
           }
           if (!std::isfinite(v)) v = 0;
         }
@@ -584,9 +621,12 @@ class Interp {
   bool Cond(const Node& n) {
     if (!Step()) return false;
     switch (n.op) {
-      case Op::kPresent: return Present(n.sel);
-      case Op::kAbsent: return !Present(n.sel);
-      case Op::kNot: return !Cond(n.kids[0]);
+      case Op::kPresent:
+        return Present(n.sel);
+      case Op::kAbsent:
+        return !Present(n.sel);
+      case Op::kNot:
+        return !Cond(n.kids[0]);
       case Op::kAnd:
         for (const Node& k : n.kids)
           if (!Cond(k)) return false;
@@ -595,7 +635,8 @@ class Interp {
         for (const Node& k : n.kids)
           if (Cond(k)) return true;
         return false;
-      case Op::kCmpNum: return Compare(n.a, Num(n.kids[0]), Num(n.kids[1]));
+      case Op::kCmpNum:
+        return Compare(n.a, Num(n.kids[0]), Num(n.kids[1]));
       case Op::kCmpStr: {
         Scratch l(this), r(this);
         std::string_view a = Eval(n.kids[0], l), b = Eval(n.kids[1], r);
@@ -617,13 +658,20 @@ class Interp {
   template <typename T>
   static bool Compare(int op, T a, T b) {
     switch (static_cast<Tok>(op)) {
-      case Tok::kEq: return a == b;
-      case Tok::kNe: return a != b;
-      case Tok::kLt: return a < b;
-      case Tok::kLe: return a <= b;
-      case Tok::kGt: return a > b;
-      case Tok::kGe: return a >= b;
-      default: return false;
+      case Tok::kEq:
+        return a == b;
+      case Tok::kNe:
+        return a != b;
+      case Tok::kLt:
+        return a < b;
+      case Tok::kLe:
+        return a <= b;
+      case Tok::kGt:
+        return a > b;
+      case Tok::kGe:
+        return a >= b;
+      default:
+        return false;
     }
   }
 

@@ -58,7 +58,8 @@ TEST(FormatTest, Examples) {
       {"v200^a,\" / \"v200^f", {{200, "^aHistory^fSmith"}}, "History / Smith"},
       {"v200^a,\" / \"v200^f", {{200, "^aHistory"}}, "History"},
       {"(|; |+v700^a)", {{700, "^aA"}, {700, "^aB"}}, "A; B"},
-      {"if p(v910) then 'copies: 'f(nocc(v910),0,0) fi", {{910, "a"}, {910, "b"}, {910, "c"}},
+      {"if p(v910) then 'copies: 'f(nocc(v910),0,0) fi",
+       {{910, "a"}, {910, "b"}, {910, "c"}},
        "copies: 3"},
       {"mhl,v200", {{200, "^aTitle^eSubtitle"}}, "Title. Subtitle"},
       {"\"T=\"v200^a/", {{200, "^aData base"}}, "T=Data base\r\n"},
@@ -88,8 +89,8 @@ TEST(FormatTest, FieldSelectors) {
       {"v200^a*50", kBook, ""},
       {"v999", kBook, ""},
       {"v1^a", {{1, "^A upper code"}}, " upper code"},
-      {"v1^a", {{1, "x^^a^b"}}, ""},               // "^^" is no subfield mark
-      {"v1^b", {{1, "^a1^b2^a3^b4"}}, "2"},         // first occurrence of the code
+      {"v1^a", {{1, "x^^a^b"}}, ""},                           // "^^" is no subfield mark
+      {"v1^b", {{1, "^a1^b2^a3^b4"}}, "2"},                    // first occurrence of the code
       {"v5", {{7, "a"}, {5, "b"}, {7, "c"}, {5, "d"}}, "bd"},  // fields out of tag order
   });
 }
@@ -114,10 +115,10 @@ TEST(FormatTest, Literals) {
       {"'a' 'b' , 'c'", {}, "abc"},
       {"\"pre \"v1\" post\"", {{1, "x"}}, "pre x post"},
       {"\"pre \"v1\" post\"", {}, ""},
-      {"\"orphan\" 'u'", {}, "u"},                    // a conditional literal needs a selector
+      {"\"orphan\" 'u'", {}, "u"},                     // a conditional literal needs a selector
       {"v1\" / \"v2", {{1, "a"}, {2, "b"}}, "a / b"},  // between selectors: prefix of the next
       {"v1\" / \"v2", {{1, "a"}}, "a"},
-      {"v1\";\" / 'x'", {{1, "a"}}, "a;\r\nx"},        // suffix when no selector follows
+      {"v1\";\" / 'x'", {{1, "a"}}, "a;\r\nx"},  // suffix when no selector follows
       {"|; |v700^a", kBook, "; Петров; Сидоров; Kuznetsov"},
       {"|; |+v700^a", kBook, "Петров; Сидоров; Kuznetsov"},
       {"v700^a|; |", kBook, "Петров; Сидоров; Kuznetsov; "},

@@ -18,7 +18,9 @@ class SimpleRecord : public RecordView {
       : mfn_(mfn), fields_(std::move(fields)) {}
 
   void set_mfn(Mfn mfn) { mfn_ = mfn; }
-  void AddField(FieldTag tag, std::string_view text) { fields_.emplace_back(tag, std::string(text)); }
+  void AddField(FieldTag tag, std::string_view text) {
+    fields_.emplace_back(tag, std::string(text));
+  }
   void Clear() { fields_.clear(); }
 
   Mfn mfn() const override { return mfn_; }
