@@ -32,7 +32,7 @@ constexpr Mfn kAllRecords = 0;
 constexpr int kReindexBatch = 500;
 
 std::string NewGuid() {
-  static std::mt19937_64 rng = [] {
+  thread_local std::mt19937_64 rng = [] {
     std::random_device rd;
     std::seed_seq seq{rd(), rd(), rd(), rd(), static_cast<unsigned>(time(nullptr))};
     return std::mt19937_64(seq);

@@ -7,7 +7,8 @@
 // together; several processes may read and write the same database at once (WAL, busy timeout).
 //
 // Thread safety: a Database object is used by one thread at a time. Different Database objects
-// (in one process or many) may work on the same files concurrently.
+// (in one process or many) may work on the same files concurrently. Iterators use their
+// database's connection: REQUIRES the database outlives them.
 #pragma once
 
 #include <cstdint>

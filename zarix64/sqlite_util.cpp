@@ -32,8 +32,12 @@ void Connection::Close() {
 
 Status Connection::Open(const std::string& path, bool create, int busy_timeout_ms) {
   Close();
-  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-  const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+  // URI file names are switched on for ATTACH (which passes the open mode per file); a plain
+  // relative path that happens to start with "file:" must not be read as one.
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI |
+                    (create ? SQLITE_OPEN_CREATE : 0);
+  const std::string plain = path.rfind("file:", 0) == 0 ? "./" + path : path;
+  const int rc = sqlite3_open_v2(plain.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
     Status s = SqliteStatus(rc, "open " + path, db_);
     Close();
