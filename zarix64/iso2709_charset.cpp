@@ -126,6 +126,11 @@ struct IsoCharset::Yaz {
   yaz_iconv_t encoder = nullptr;
   std::unordered_map<utf8proc_int32_t, bool> encodable;  // composed characters tried so far
 
+  ~Yaz() {
+    if (decoder) yaz_iconv_close(decoder);
+    if (encoder) yaz_iconv_close(encoder);
+  }
+
   // True when the encoder turns the UTF-8 character `ch` into MARC-8 that reads back as `ch`
   // (it drops some characters without an error, so only a round trip counts).
   bool Encodable(utf8proc_int32_t cp, std::string_view ch) {
@@ -234,7 +239,7 @@ IsoCharset::IsoCharset(IsoEncoding encoding) : encoding_(encoding) {
       for (int b = 0; b < 256; ++b) {
         char c = static_cast<char>(b);
         decode_table_[b] = ConvertCharset(std::string_view(&c, 1), IconvName(encoding), "UTF-8");
-        if (decode_table_[b].empty()) decode_table_[b] = "?";
+        if (decode_table_[b].empty()) decode_table_[b].assign(1, '?');
       }
       break;
   }

@@ -29,7 +29,7 @@ std::vector<std::string> Events(std::string_view data) {
     if (s == IsoReader::Status::kEnd) break;
     if (s == IsoReader::Status::kBroken) {
       EXPECT_FALSE(reader.error().empty());
-      events.push_back("B" + std::to_string(reader.offset()));
+      events.push_back(std::string(1, 'B').append(std::to_string(reader.offset())));
     } else {
       std::string event = "R";
       if (r.fields.size() > 1) event += r.fields[1].text;
