@@ -9,7 +9,7 @@ if(TARGET zarix_engine_api)
     ${_RQ}/request_processor.cpp
   )
   target_link_libraries(zarix_request PUBLIC zarix_gateway zarix_frames zarix_processor
-                        zarix_engine_api zarix_util)
+                        zarix_search_form zarix_engine_api zarix_util)
 endif()
 zarix_test(processor_engine_ini_copy_test
   SOURCES ${_RQ}/engine_ini_copy_test.cpp ${_RQ}/engine_ini_copy.cpp LIBS zarix_gateway)

@@ -1,6 +1,8 @@
 // Start-up, dispatch and common tail of a request.
 #include "processor/request_processor.h"
 
+#include <array>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -14,6 +16,8 @@
 #include "processor/request_context.h"
 #include "processor/request_filter.h"
 #include "processor/server_config.h"
+#include "search/search_expression_builder.h"
+#include "search/word_tables.h"
 #include "util/code_page.h"
 #include "util/path.h"
 
@@ -99,9 +103,45 @@ void ReadFullTextParams(RequestContext& ctx) {
 // the start-up here; until then the reader context stays empty.
 void IdentifyRequestReader(RequestContext& ctx) {}
 
-// The search expression and the highlight terms of the search form join the start-up here;
-// until then both stay empty and S21All alone gives the expression (step below).
-void BuildSearchExpression(RequestContext& ctx) {}
+// The alphabet and stop words of the request's database, as the engine indexes it: the alphabet
+// table ACTABPATH in ZARIXPATH (also with ".tab"), the stop words <parameter path><name>.stw.
+// Missing files leave Unicode letters and digits and no stop words.
+std::unique_ptr<WordTables> DatabaseWordTables(const RequestContext& ctx) {
+  std::array<bool, 256> letters{};
+  bool have_alphabet = false;
+  if (!ctx.actabpath.empty()) {
+    for (const char* ext : {"", ".tab"}) {
+      if (std::optional<std::string> t = ReadFileBytes(ctx.zarixpath + ctx.actabpath + ext)) {
+        have_alphabet = AlphabetTables::ParseAlphabet(*t, &letters);
+        break;
+      }
+    }
+  }
+  std::vector<std::string> stop_words;
+  DatabasePathSet paths;
+  if (!ctx.database.empty() && DatabasePaths(ctx.server_ini, ctx.database, ctx.datapath, &paths) == 0) {
+    if (std::optional<std::string> t = ReadFileBytes(paths.parameter + ctx.engine_database + ".stw")) {
+      stop_words = AlphabetTables::ParseStopWords(*t);
+    }
+  }
+  if (!have_alphabet && stop_words.empty()) return std::make_unique<AlphabetTables>();
+  return std::make_unique<AlphabetTables>(letters, stop_words);
+}
+
+// The search expression and the highlight terms from the search form.
+void BuildSearchExpression(RequestContext& ctx) {
+  std::unique_ptr<WordTables> tables = DatabaseWordTables(ctx);
+  SearchFormContext form;
+  form.web_ini = &ctx.web_ini;
+  form.server_ini = &ctx.server_ini;
+  form.tables = tables.get();
+  form.min_color_count = ctx.min_color_count;
+  form.morphology = ctx.morphology;
+  if (ctx.trace.enabled()) form.trace = [&ctx](std::string_view label) { ctx.trace.Add(label); };
+  SearchString result = GetSearchString(form);
+  ctx.search_expression = std::move(result.expression);
+  ctx.highlight_terms = std::move(result.term_text);
+}
 
 // The request-log file entry and the log-database record are written here once request logging
 // is part of the system; `failed` marks the entry of a request that ended in an exception.

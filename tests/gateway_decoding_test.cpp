@@ -120,5 +120,15 @@ TEST_F(DecodingTest, MultipartBody) {
                "multipart");
 }
 
+TEST_F(DecodingTest, SearchFormBecomesTheExpression) {
+  site_.WriteConfig("[MAIN]\nDEBUG=1\n");
+  RunCgi(site_.Get("C21COM=Q&I21DBN=BOOKS&S21STR=war+and+peace&S21P01=1&S21P03=K%3D&S21LOG=1"));
+  std::vector<std::string> traces = site_.Files("cgi", "Error_terminate_", ".log");
+  ASSERT_EQ(traces.size(), 1u);
+  EXPECT_NE(ReadAll(site_.cgi() + traces[0])
+                .find(" - GetSearchString = (\"K=WAR\"*\"K=AND\"*\"K=PEACE\")\r\n"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace zarix::testing
