@@ -99,6 +99,7 @@ class Lexer {
       t.op = (c == '.' ? kOpOrderedDistance : kOpAnyOrderDistance) + static_cast<int>(n) - 1;
       return t;
     }
+    if (c == '#') throw SyntaxError{t.pos, "\"#\" outside quotes"};
     t.kind = Tok::kTerm;
     t.text = ReadTerm();
     SkipBlanks();

@@ -13,7 +13,8 @@
 //   term       := '"' { any character but '"' } '"' [ restriction ]
 //               | word                                           an unquoted term
 //   restriction:= "/(" tags ")"                                  e.g. /(700) or /(200,700)
-//   word       := characters up to a blank, '"', "(", ")", "+", "*", "^" or "[...]";
+//   word       := characters up to a blank, '"', "(", ")", "+", "*", "^" or "[...]", not
+//                 beginning with "#" (which marks step references);
 //                 a "/(" inside a word takes everything to the next ")" as its restriction
 //
 // Precedence from strongest: the positional operators, then "*" and "^", then "+". "(G)" and

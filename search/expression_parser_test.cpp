@@ -89,6 +89,7 @@ TEST(ParseSearchExpressionTest, Errors) {
       {"\"A\" ........... \"B\"", "5: distance above 10"},
       {"\"A\"[...]", "9: range without upper term"},
       {"\"A\"/(700", "4: unterminated field list"},
+      {"\"A\"+#1", "5: \"#\" outside quotes"},
   };
   for (const Case& c : cases) {
     std::vector<SearchStep> steps{SearchStep{}};

@@ -50,9 +50,9 @@ std::vector<FieldTag> ParseTags(std::string_view list) {
     while (!item.empty() && item.back() == ' ') item.remove_suffix(1);
     long long v = 0;
     bool ok = !item.empty() && item.size() <= 9;
-    for (char c : item) {
-      if (c < '0' || c > '9') ok = false;
-      v = v * 10 + (c - '0');
+    for (size_t i = 0; ok && i < item.size(); ++i) {
+      ok = item[i] >= '0' && item[i] <= '9';
+      v = v * 10 + (item[i] - '0');
     }
     if (ok && v > 0) tags.push_back(static_cast<FieldTag>(v));
     start = end + 1;
@@ -449,9 +449,9 @@ int RunSearch(SearchEnv& env, std::string_view expression, TIntList* result, boo
         const std::string digits = line.substr(1);
         size_t n = 0;
         bool ok = !digits.empty() && digits.size() <= 9;
-        for (char c : digits) {
-          if (c < '0' || c > '9') ok = false;
-          n = n * 10 + static_cast<size_t>(c - '0');
+        for (size_t i = 0; ok && i < digits.size(); ++i) {
+          ok = digits[i] >= '0' && digits[i] <= '9';
+          n = n * 10 + static_cast<size_t>(digits[i] - '0');
         }
         if (ok && n >= 1 && n <= partial.size()) operands.push_back({{}, &partial[n - 1]});
         continue;
