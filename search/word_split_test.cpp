@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <string>
 #include <vector>
+
+#include "util/path.h"
 
 namespace zarix {
 namespace {
@@ -86,6 +90,22 @@ TEST(AlphabetTablesTest, StopWordFile) {
   EXPECT_TRUE(tables.IsStopWord("OF"));
   EXPECT_TRUE(tables.IsStopWord("И"));
   EXPECT_FALSE(tables.IsStopWord("of"));
+}
+
+TEST(AlphabetTablesTest, LoadsDatabaseFiles) {
+  const char* dir = std::getenv("ZARIX_BINARY_DIR");
+  const std::string folder = std::string(dir ? dir : "/tmp") + "/search_tables_";
+  ASSERT_TRUE(WriteFileBytes(folder + "actab.tab", "35\n"));
+  ASSERT_TRUE(WriteFileBytes(folder + "db.stw", "the\n"));
+  const AlphabetTables tables = AlphabetTables::Load(folder, "actab", folder + "db.stw");
+  EXPECT_TRUE(tables.IsWordChar(U'#'));
+  EXPECT_TRUE(tables.IsWordChar(U'ж'));
+  EXPECT_TRUE(tables.IsStopWord("THE"));
+  const AlphabetTables missing = AlphabetTables::Load(folder, "nothing", folder + "none.stw");
+  EXPECT_FALSE(missing.IsWordChar(U'#'));
+  EXPECT_FALSE(missing.IsStopWord("THE"));
+  RemoveFile(folder + "actab.tab");
+  RemoveFile(folder + "db.stw");
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 #include <utf8proc.h>
 
 #include <charconv>
+#include <optional>
 
 #include "util/charset.h"
+#include "util/path.h"
 #include "util/unicode_upper.h"
 #include "util/utf8.h"
 
@@ -56,6 +58,24 @@ bool AlphabetTables::IsWordChar(char32_t cp) const {
 
 bool AlphabetTables::IsStopWord(std::string_view upper_word) const {
   return !stop_words_.empty() && stop_words_.count(std::string(upper_word)) != 0;
+}
+
+AlphabetTables AlphabetTables::Load(std::string_view folder, std::string_view alphabet_name,
+                                    std::string_view stop_word_file) {
+  std::array<bool, 256> letters{};
+  if (!alphabet_name.empty()) {
+    const std::string path = std::string(folder) + std::string(alphabet_name);
+    std::optional<std::string> text = ReadFileBytes(path);
+    if (!text) text = ReadFileBytes(path + ".tab");
+    if (text && !ParseAlphabet(*text, &letters)) letters.fill(false);
+  }
+  std::vector<std::string> stop_words;
+  if (!stop_word_file.empty()) {
+    if (std::optional<std::string> text = ReadFileBytes(stop_word_file)) {
+      stop_words = ParseStopWords(*text);
+    }
+  }
+  return AlphabetTables(letters, stop_words);
 }
 
 bool AlphabetTables::ParseAlphabet(std::string_view text, std::array<bool, 256>* letters) {

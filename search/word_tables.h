@@ -39,6 +39,12 @@ class AlphabetTables : public WordTables {
   bool IsWordChar(char32_t cp) const override;
   bool IsStopWord(std::string_view upper_word) const override;
 
+  // The tables a database's engine uses: the alphabet table file "<folder><name>", else
+  // "<folder><name>.tab" (no name, no file or a malformed one: Unicode letters and digits
+  // only), and the stop-word file (usually "<parameter folder><database>.stw"; missing: none).
+  static AlphabetTables Load(std::string_view folder, std::string_view alphabet_name,
+                             std::string_view stop_word_file);
+
   // Parses an alphabet table file: whitespace-separated decimal byte values (0..255) of the
   // bytes that are letters. False (and *letters untouched) when malformed or empty.
   static bool ParseAlphabet(std::string_view text, std::array<bool, 256>* letters);
