@@ -331,8 +331,14 @@ class Builder {
 
 SearchString GetSearchString(const SearchFormContext& context) {
   SearchString out;
+  if (context.web_ini == nullptr) return out;
+  static const IniStore kNoServerIni;
+  static const AlphabetTables kPlainTables;
+  SearchFormContext c = context;
+  if (c.server_ini == nullptr) c.server_ini = &kNoServerIni;
+  if (c.tables == nullptr) c.tables = &kPlainTables;
   try {
-    Builder(context, &out).Run();
+    Builder(c, &out).Run();
   } catch (...) {
     if (context.trace) context.trace("ERROR GetSearchString");
   }

@@ -25,7 +25,9 @@
 
 namespace zarix {
 
-// What GetSearchString needs of the request. The pointers are not owned and must be set.
+// What GetSearchString needs of the request. The pointers are not owned. Without a request
+// store nothing is built; without `server_ini` there are no WEB defaults; without `tables`
+// words are runs of Unicode letters and digits and there are no stop words.
 struct SearchFormContext {
   IniStore* web_ini = nullptr;           // the request store: read, and written (S21All, ...)
   const IniStore* server_ini = nullptr;  // the server configuration (section WEB defaults)
