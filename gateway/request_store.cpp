@@ -106,7 +106,10 @@ void ParseQueryString(IniStore& web_ini, std::string_view query_char_set, bool s
     std::string_view item(q.data() + start, end - start);
     start = end + 1;
     size_t eq = item.find('=');
-    std::string_view name = eq == std::string_view::npos ? std::string_view() : item.substr(0, eq);
+    // The name is not decoded, but it is cleaned like a value: raw control bytes or invalid
+    // UTF-8 in it would otherwise reach the store (and every copy of it) unchanged.
+    const std::string name = NeutralizeMarkup(
+        Utf8RoundTrip(eq == std::string_view::npos ? std::string_view() : item.substr(0, eq)), ' ');
     std::string_view raw = eq == std::string_view::npos ? item : item.substr(eq + 1);
     if (raw.empty()) continue;
     std::string value = UrlDecodeValue(raw, specsimvols);

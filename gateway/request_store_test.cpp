@@ -99,6 +99,7 @@ TEST_F(RequestParamTest, ParseQueryString) {
       {"X=%3Ca%3E", "X", "<a>"},
       {"X=", "X", nullptr},
       {"X=%FF", "X", ""},
+      {"A\x01[B]=1", "A [B]", "1"},  // raw control bytes in a name do not reach the store
   };
   for (const Case& c : cases) {
     IniStore web;
