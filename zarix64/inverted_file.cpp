@@ -199,22 +199,35 @@ void TermChange::Normalize() {
 
 void IndexChanges::SetRecord(Mfn mfn, const std::vector<std::string>& old_terms,
                              const std::vector<std::pair<std::string, Posting>>& postings) {
-  auto& added = added_[mfn];
+  std::vector<std::string>& added = added_[mfn];
   for (const std::string& term : added) {
     auto& list = terms_[term].postings;
-    list.erase(
-        std::remove_if(list.begin(), list.end(), [mfn](const Posting& p) { return p.mfn == mfn; }),
-        list.end());
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [mfn](const Posting& p) { return p.mfn == mfn; }),
+               list.end());
   }
   for (const std::string& term : old_terms) terms_[term].affected.push_back(mfn);
+  // `postings` is sorted by term: one lookup per distinct term.
+  TermChange* change = nullptr;
+  const std::string* current = nullptr;
   for (const auto& [term, posting] : postings) {
-    TermChange& change = terms_[term];
-    if (change.affected.empty() || change.affected.back() != mfn) {
-      change.affected.push_back(mfn);
+    if (!current || *current != term) {
+      change = &terms_[term];
+      change->affected.push_back(mfn);
+      added.push_back(term);
+      current = &term;
     }
-    change.postings.push_back(posting);
-    if (added.empty() || added.back() != term) added.push_back(term);
+    change->postings.push_back(posting);
   }
+}
+
+std::vector<std::pair<const std::string*, TermChange*>> IndexChanges::SortedTerms() {
+  std::vector<std::pair<const std::string*, TermChange*>> sorted;
+  sorted.reserve(terms_.size());
+  for (auto& [term, change] : terms_) sorted.emplace_back(&term, &change);
+  std::sort(sorted.begin(), sorted.end(),
+            [](const auto& a, const auto& b) { return *a.first < *b.first; });
+  return sorted;
 }
 
 Status InvertedFile::InitSchema(Connection* c, bool create) {
@@ -263,9 +276,9 @@ Status InvertedFile::InitSchema(Connection* c, bool create) {
 }
 
 Status InvertedFile::Apply(IndexChanges* changes) {
-  for (auto& [term, change] : changes->terms()) {
-    change.Normalize();
-    if (Status s = ApplyTerm(term, change); !s.ok()) return s;
+  for (auto& [term, change] : changes->SortedTerms()) {
+    change->Normalize();
+    if (Status s = ApplyTerm(*term, *change); !s.ok()) return s;
   }
   changes->Clear();
   return Status::Ok();
@@ -276,42 +289,32 @@ Status InvertedFile::ApplyTerm(std::string_view term, const TermChange& change) 
   const Mfn lo = change.affected.front();
   const Mfn hi = change.affected.back();
 
-  // The blocks that can hold postings of MFNs in [lo, hi]: the last block starting below lo
-  // (it may run on into lo, and appends go there) and every block starting in [lo, hi].
+  // The blocks that can hold postings of MFNs in [lo, hi]: every block starting in [lo, hi],
+  // and the last block starting below lo (it may run on into lo, and appends go there). One
+  // backward scan from hi finds them all.
   std::vector<BlockRow> blocks;
-  std::vector<int64_t> block_sizes;
   {
     ZX_PREPARE(c_, s,
                "SELECT mfn, tag, occ, pos, data, n, last_mfn FROM ifp.blocks WHERE term = ?1 AND"
-               " mfn < ?2 ORDER BY mfn DESC, tag DESC, occ DESC, pos DESC LIMIT 1");
-    s->BindBlob(1, term).Bind(2, lo);
-    const int rc = s->Step();
-    if (rc == SQLITE_ROW) {
-      const bool reaches_lo = s->Int(6) >= lo;
-      // A full block that ends before lo stays as it is; new postings start a block of their own.
-      if (reaches_lo || static_cast<size_t>(s->Int(5)) < kBlockPostings) {
-        blocks.push_back(
-            {Posting{static_cast<Mfn>(s->Int(0)), static_cast<FieldTag>(s->Int(1)),
-                     static_cast<Occurrence>(s->Int(2)), static_cast<TermPos>(s->Int(3))},
-             std::string(s->Blob(4))});
-      }
-    } else if (rc != SQLITE_DONE) {
-      return c_->Error("read postings");
-    }
-  }
-  {
-    ZX_PREPARE(c_, s,
-               "SELECT mfn, tag, occ, pos, data FROM ifp.blocks WHERE term = ?1 AND"
-               " mfn >= ?2 AND mfn <= ?3 ORDER BY mfn, tag, occ, pos");
-    s->BindBlob(1, term).Bind(2, lo).Bind(3, hi);
+               " mfn <= ?2 ORDER BY mfn DESC, tag DESC, occ DESC, pos DESC");
+    s->BindBlobStatic(1, term).Bind(2, hi);
     int rc;
     while ((rc = s->Step()) == SQLITE_ROW) {
-      blocks.push_back(
-          {Posting{static_cast<Mfn>(s->Int(0)), static_cast<FieldTag>(s->Int(1)),
-                   static_cast<Occurrence>(s->Int(2)), static_cast<TermPos>(s->Int(3))},
-           std::string(s->Blob(4))});
+      const Mfn first = static_cast<Mfn>(s->Int(0));
+      if (first < lo) {
+        // A full block that ends before lo stays as it is; new postings start a block of their
+        // own.
+        const bool reaches_lo = s->Int(6) >= lo;
+        if (!reaches_lo && static_cast<size_t>(s->Int(5)) >= kBlockPostings) break;
+      }
+      blocks.push_back({Posting{first, static_cast<FieldTag>(s->Int(1)),
+                                static_cast<Occurrence>(s->Int(2)),
+                                static_cast<TermPos>(s->Int(3))},
+                        std::string(s->Blob(4))});
+      if (first < lo) break;
     }
-    if (rc != SQLITE_DONE) return c_->Error("read postings");
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return c_->Error("read postings");
+    std::reverse(blocks.begin(), blocks.end());
   }
 
   std::vector<Posting> old_postings;
@@ -344,7 +347,7 @@ Status InvertedFile::ApplyTerm(std::string_view term, const TermChange& change) 
                "UPDATE ifp.blocks SET data = ?6, n = ?7, last_mfn = ?8 WHERE term = ?1 AND"
                " mfn = ?2 AND tag = ?3 AND occ = ?4 AND pos = ?5");
     const Posting& k = blocks[0].key;
-    s->BindBlob(1, term).Bind(2, k.mfn).Bind(3, k.tag).Bind(4, k.occurrence).Bind(5, k.position);
+    s->BindBlobStatic(1, term).Bind(2, k.mfn).Bind(3, k.tag).Bind(4, k.occurrence).Bind(5, k.position);
     s->BindBlob(6, EncodePostingBlock(merged.data(), merged.size()));
     s->Bind(7, static_cast<int64_t>(merged.size())).Bind(8, merged.back().mfn);
     if (s->Step() != SQLITE_DONE) return c_->Error("write postings");
@@ -353,7 +356,7 @@ Status InvertedFile::ApplyTerm(std::string_view term, const TermChange& change) 
       ZX_PREPARE(c_, s,
                  "DELETE FROM ifp.blocks WHERE term = ?1 AND mfn = ?2 AND tag = ?3 AND"
                  " occ = ?4 AND pos = ?5");
-      s->BindBlob(1, term).Bind(2, b.key.mfn).Bind(3, b.key.tag).Bind(4, b.key.occurrence);
+      s->BindBlobStatic(1, term).Bind(2, b.key.mfn).Bind(3, b.key.tag).Bind(4, b.key.occurrence);
       s->Bind(5, b.key.position);
       if (s->Step() != SQLITE_DONE) return c_->Error("write postings");
     }
@@ -366,7 +369,7 @@ Status InvertedFile::ApplyTerm(std::string_view term, const TermChange& change) 
                  "INSERT INTO ifp.blocks(term, mfn, tag, occ, pos, last_mfn, n, data)"
                  " VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
       const Posting& k = merged[begin];
-      s->BindBlob(1, term).Bind(2, k.mfn).Bind(3, k.tag).Bind(4, k.occurrence).Bind(5, k.position);
+      s->BindBlobStatic(1, term).Bind(2, k.mfn).Bind(3, k.tag).Bind(4, k.occurrence).Bind(5, k.position);
       s->Bind(6, merged[end - 1].mfn).Bind(7, static_cast<int64_t>(end - begin));
       s->BindBlob(8, EncodePostingBlock(merged.data() + begin, end - begin));
       if (s->Step() != SQLITE_DONE) return c_->Error("write postings");
@@ -377,12 +380,12 @@ Status InvertedFile::ApplyTerm(std::string_view term, const TermChange& change) 
     ZX_PREPARE(c_, s,
                "INSERT INTO ifp.terms(term, postings) VALUES(?1, ?2)"
                " ON CONFLICT(term) DO UPDATE SET postings = postings + ?2");
-    s->BindBlob(1, term).Bind(2, delta);
+    s->BindBlobStatic(1, term).Bind(2, delta);
     if (s->Step() != SQLITE_DONE) return c_->Error("write dictionary");
   }
   if (delta < 0) {
     ZX_PREPARE(c_, d, "DELETE FROM ifp.terms WHERE term = ? AND postings <= 0");
-    d->BindBlob(1, term);
+    d->BindBlobStatic(1, term);
     if (d->Step() != SQLITE_DONE) return c_->Error("write dictionary");
   }
   return Status::Ok();

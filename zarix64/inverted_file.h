@@ -3,7 +3,7 @@
 // as schema "ifp". Works in the caller's transaction. Layout: doc/engine_storage.md.
 #pragma once
 
-#include <map>
+#include <unordered_map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,15 +30,16 @@ class IndexChanges {
   void SetRecord(Mfn mfn, const std::vector<std::string>& old_terms,
                  const std::vector<std::pair<std::string, Posting>>& postings);
   bool empty() const { return terms_.empty(); }
-  std::map<std::string, TermChange>& terms() { return terms_; }
+  // The changed terms in byte order (applying them in order keeps the B-tree walk local).
+  std::vector<std::pair<const std::string*, TermChange*>> SortedTerms();
   void Clear() {
     terms_.clear();
     added_.clear();
   }
 
  private:
-  std::map<std::string, TermChange> terms_;
-  std::map<Mfn, std::vector<std::string>> added_;  // terms that got postings of the MFN
+  std::unordered_map<std::string, TermChange> terms_;
+  std::unordered_map<Mfn, std::vector<std::string>> added_;  // terms given postings of the MFN
 };
 
 class InvertedFile {

@@ -35,6 +35,12 @@ class Stmt {
                       SQLITE_TRANSIENT);
     return *this;
   }
+  // Without a copy: `v` must stay alive and unchanged until the statement is reset, and every
+  // later use of the statement must bind the parameter again.
+  Stmt& BindBlobStatic(int i, std::string_view v) {
+    sqlite3_bind_blob(s_, i, v.data() ? v.data() : "", static_cast<int>(v.size()), SQLITE_STATIC);
+    return *this;
+  }
   Stmt& BindText(int i, std::string_view v) {
     sqlite3_bind_text(s_, i, v.data() ? v.data() : "", static_cast<int>(v.size()),
                       SQLITE_TRANSIENT);
