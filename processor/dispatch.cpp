@@ -1,6 +1,8 @@
 // The command dispatch table.
 #include "processor/dispatch.h"
 
+#include "files/binary_resource.h"
+#include "frames/result_pages.h"
 #include "util/path.h"
 
 namespace zarix {
@@ -10,16 +12,16 @@ namespace {
 // Sorted by command character.
 constexpr CommandEntry kCommands[] = {
     {'2', nullptr, "page of an image or document file"},
-    {'3', nullptr, "binary resource of a record field"},
+    {'3', SendBinaryResource, "binary resource of a record field"},
     {'4', nullptr, "export as text"},
     {'7', nullptr, "file page or full-text file of a record"},
     {'8', nullptr, "file download"},
     {'E', nullptr, "export"},
-    {'F', nullptr, "record display in a chosen format"},
+    {'F', ShowResultPage, "record display in a chosen format"},
     {'G', nullptr, "full-text scan count"},
     {'I', nullptr, "ISO import"},
     {'R', nullptr, "record update"},
-    {'S', nullptr, "search results"},
+    {'S', ShowResultPage, "search results"},
     {'T', nullptr, "dictionary"},
     {'Z', nullptr, "orders"},
 };

@@ -1,0 +1,48 @@
+// ExecuteCommand: the part of a page that belongs to the command itself (the formatted records
+// of a search or display, later the dictionary, orders and record updates), followed by the
+// preparation of the engine's working record on which the frames after it are evaluated.
+//
+// Request fields read by the record display (F, S): DirectAccess/S21FRAME (direct-access frame),
+// S21FMT (record format, default "fullwebr"; sent empty: the engine database name), S21SRW,
+// S21COLORTERMS, [WEB] SearchEmpty, [WEB] CGI_ALIAS, [MAIN] DEBUG, [MAIN] BINARY_RESOURCE_TAG.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "frames/placeholders.h"
+#include "util/types.h"
+
+namespace zarix {
+
+struct RequestContext;
+
+// What a result page sets up for the commands and frames it runs. Owned by the page procedure;
+// lives for one request.
+struct PageState {
+  std::string database_folder;  // line 10 of the database's .par file
+  std::vector<Mfn> results;     // the result list, in display order
+  long long first = 0;          // page bounds: 0-based, inclusive; last < first: no records
+  long long last = -1;
+  PlaceholderList placeholders;
+  std::string direct_access_tail;  // the part of a direct-access frame after its <!RESULT>
+  int expansions = 0;              // directives expanded so far (bounded, see ProcessFrame)
+};
+
+// A command branch of ExecuteCommand; appends to *output.
+using CommandBranch = void (*)(RequestContext& ctx, PageState& page, std::string* output);
+
+// The branch for a command character, or nullptr when there is none (the dictionary, orders and
+// record update join here with their own code).
+CommandBranch FindCommandBranch(char command);
+
+// Runs the branch of the request's command (none for other commands), appending to *output,
+// then the common ending: the direct-access tail, and the working record on shelf 0 of space 1
+// made anew from the reader's record (its binary-resource fields left out) and the request-log
+// fields.
+void ExecuteCommand(RequestContext& ctx, PageState& page, std::string* output);
+
+// The record display of F and S.
+void DisplayFoundRecords(RequestContext& ctx, PageState& page, std::string* output);
+
+}  // namespace zarix
