@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <random>
 
 #include "zarix64/engine_test_util.h"
@@ -134,6 +136,40 @@ TEST(PostingsTest, ManyPostingsInOrderThroughUpdates) {
   EXPECT_EQ(db->PostingCount("ELSE"), 150);
   ExpectConsistent(db.get());
   EXPECT_TRUE(AllPostings(db.get(), "NOSUCH").empty());
+}
+
+TEST(PostingsTest, DamagedBlockIsReportedNotServed) {
+  TempDir dir;
+  auto db = OpenTestDb(dir);
+  for (const char* text : {"word one", "word two"}) {
+    Record r = MakeRecord({{610, text}});
+    ASSERT_TRUE(db->Write(&r).ok());
+  }
+  {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open((dir.path() + "cat.ifp").c_str(), &raw), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw, "UPDATE blocks SET data = x'ffff' WHERE term = CAST('WORD' AS BLOB)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    EXPECT_EQ(sqlite3_changes(raw), 1);
+    sqlite3_close(raw);
+  }
+  auto it = db->NewPostingIterator("WORD");
+  EXPECT_FALSE(it->Valid());
+  EXPECT_EQ(it->status().code(), kCorrupt);
+
+  CheckReport report;
+  ASSERT_TRUE(db->Check(&report).ok());
+  EXPECT_FALSE(report.ok());
+
+  // A write that would have to rewrite the damaged block fails and changes nothing.
+  Record r;
+  ASSERT_EQ(db->Read(1, &r), kOk);
+  r.fields = {{610, "other"}};
+  EXPECT_EQ(db->Write(&r).code(), kCorrupt);
+  ASSERT_EQ(db->Read(1, &r), kOk);
+  EXPECT_EQ(r.fields[0].text, "word one");
+  EXPECT_EQ(db->PostingCount("OTHER"), 0);
 }
 
 TEST(EncodingTest, PostingBlocksRoundTrip) {
