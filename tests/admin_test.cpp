@@ -73,7 +73,7 @@ TEST_F(AdminTest, DatabaseErrorsNameTheProblem) {
     std::string text;
   } cases[] = {
       {{"stats", "nosuch"}, 1, "nosuch.par does not exist"},
-      {{"stats", "../books"}, 1, "is not a database name"},
+      {{"stats", "../books"}, 1, "../books: not a database name"},
       {{"import", "books", "/nonexistent.iso"}, 1, "cannot read /nonexistent.iso"},
       {{"import", "books", "x.iso", "--encoding", "latin9"}, 2, "unknown encoding \"latin9\""},
       {{"export", "books", "x.iso", "--mfn", "5-2"}, 2, "--mfn wants N or FROM-TO"},

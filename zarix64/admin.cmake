@@ -6,7 +6,9 @@ add_library(zarix_iso2709 STATIC
   ${CMAKE_CURRENT_LIST_DIR}/iso2709.cpp
   ${CMAKE_CURRENT_LIST_DIR}/iso2709_charset.cpp
 )
-target_link_libraries(zarix_iso2709 PUBLIC zarix_util PRIVATE PkgConfig::YAZ)
+# Only YAZ's header: the library is loaded with dlopen when MARC-8 is used (iso2709_charset.cpp).
+target_include_directories(zarix_iso2709 PRIVATE ${YAZ_INCLUDE_DIRS})
+target_link_libraries(zarix_iso2709 PUBLIC zarix_util PRIVATE ${CMAKE_DL_LIBS})
 
 zarix_test(iso2709_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/iso2709_test.cpp ${CMAKE_CURRENT_LIST_DIR}/iso2709_real_data_test.cpp

@@ -2,6 +2,7 @@
 #include "zarix64/iso2709_charset.h"
 
 #include <utf8proc.h>
+#include <dlfcn.h>
 #include <yaz/yaz-iconv.h>
 
 #include <cctype>
@@ -29,12 +30,38 @@ const char* IconvName(IsoEncoding encoding) {
   }
 }
 
+// libyaz is loaded on the first use of MARC-8 only: it brings some thirty shared libraries (ICU,
+// GnuTLS, libxml2) that no other conversion needs, and the gateway links this code.
+struct YazApi {
+  decltype(&yaz_iconv_open) open = nullptr;
+  decltype(&yaz_iconv) convert = nullptr;
+  decltype(&yaz_iconv_error) error = nullptr;
+  decltype(&yaz_iconv_close) close = nullptr;
+  bool ok() const { return open && convert && error && close; }
+};
+
+const YazApi& YazLibrary() {
+  static const YazApi api = [] {
+    YazApi a;
+    void* lib = dlopen("libyaz.so.5", RTLD_NOW | RTLD_LOCAL);
+    if (!lib) lib = dlopen("libyaz.so", RTLD_NOW | RTLD_LOCAL);
+    if (!lib) return a;
+    a.open = reinterpret_cast<decltype(a.open)>(dlsym(lib, "yaz_iconv_open"));
+    a.convert = reinterpret_cast<decltype(a.convert)>(dlsym(lib, "yaz_iconv"));
+    a.error = reinterpret_cast<decltype(a.error)>(dlsym(lib, "yaz_iconv_error"));
+    a.close = reinterpret_cast<decltype(a.close)>(dlsym(lib, "yaz_iconv_close"));
+    return a;
+  }();
+  return api;
+}
+
 // One conversion through a YAZ converter: the converter is reset first and flushed at the end
 // (an encoder to MARC-8 closes an open escape sequence there). Input it cannot convert becomes
 // "?" (one byte, or one UTF-8 character when `utf8_input`); *errors counts those.
 std::string YazConvert(yaz_iconv_t cd, std::string_view text, bool utf8_input,
                        int* errors = nullptr) {
-  yaz_iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  const YazApi& yaz = YazLibrary();
+  yaz.convert(cd, nullptr, nullptr, nullptr, nullptr);
   std::string out(text.size() * 4 + 16, '\0');
   char* in_ptr = const_cast<char*>(text.data());
   size_t in_left = text.size();
@@ -47,9 +74,9 @@ std::string YazConvert(yaz_iconv_t cd, std::string_view text, bool utf8_input,
     out_left = out.size() - used;
   };
   while (in_left > 0) {
-    size_t r = yaz_iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
+    size_t r = yaz.convert(cd, &in_ptr, &in_left, &out_ptr, &out_left);
     if (r != static_cast<size_t>(-1)) break;
-    int error = yaz_iconv_error(cd);
+    int error = yaz.error(cd);
     if (error == YAZ_ICONV_E2BIG) {
       grow();
       continue;
@@ -65,12 +92,12 @@ std::string YazConvert(yaz_iconv_t cd, std::string_view text, bool utf8_input,
     }
     in_ptr += step;
     in_left -= step;
-    yaz_iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    yaz.convert(cd, nullptr, nullptr, nullptr, nullptr);
   }
   for (int tries = 0; tries < 8; ++tries) {
     if (out_left < 16) grow();
-    if (yaz_iconv(cd, nullptr, nullptr, &out_ptr, &out_left) != static_cast<size_t>(-1)) break;
-    if (yaz_iconv_error(cd) != YAZ_ICONV_E2BIG) break;
+    if (yaz.convert(cd, nullptr, nullptr, &out_ptr, &out_left) != static_cast<size_t>(-1)) break;
+    if (yaz.error(cd) != YAZ_ICONV_E2BIG) break;
   }
   out.resize(out.size() - out_left);
   return out;
@@ -127,8 +154,8 @@ struct IsoCharset::Yaz {
   std::unordered_map<utf8proc_int32_t, bool> encodable;  // composed characters tried so far
 
   ~Yaz() {
-    if (decoder) yaz_iconv_close(decoder);
-    if (encoder) yaz_iconv_close(encoder);
+    if (decoder) YazLibrary().close(decoder);
+    if (encoder) YazLibrary().close(encoder);
   }
 
   // True when the encoder turns the UTF-8 character `ch` into MARC-8 that reads back as `ch`
@@ -230,8 +257,10 @@ IsoCharset::IsoCharset(IsoEncoding encoding) : encoding_(encoding) {
       break;
     case IsoEncoding::kMarc8:
       yaz_ = std::make_unique<Yaz>();
-      yaz_->decoder = yaz_iconv_open("utf-8", "marc8");
-      yaz_->encoder = yaz_iconv_open("marc8", "utf-8");
+      if (YazLibrary().ok()) {
+        yaz_->decoder = YazLibrary().open("utf-8", "marc8");
+        yaz_->encoder = YazLibrary().open("marc8", "utf-8");
+      }
       break;
     default:
       // Every byte of a single-byte code page decodes on its own: one table built once makes
@@ -246,6 +275,10 @@ IsoCharset::IsoCharset(IsoEncoding encoding) : encoding_(encoding) {
 }
 
 IsoCharset::~IsoCharset() = default;
+
+bool IsoCharset::ok() const {
+  return encoding_ != IsoEncoding::kMarc8 || (yaz_->decoder && yaz_->encoder);
+}
 
 std::string IsoCharset::ToUtf8(std::string_view text) {
   switch (encoding_) {

@@ -2,7 +2,8 @@
 // keeps.
 //
 // Single-byte code pages (Windows-1251, CP866, KOI8-R) go through glibc iconv; MARC-8 goes through
-// the converter of YAZ, whose decoder knows the escape sequences and combining marks of MARC-8.
+// the converter of YAZ (libyaz, loaded at run time on first use), whose decoder knows the escape
+// sequences and combining marks of MARC-8.
 // The subfield delimiter 0x1F passes through every conversion unchanged, and a MARC-8 converter is
 // reset at every delimiter, so a field's subfields never share an escape state.
 #pragma once
@@ -33,6 +34,9 @@ class IsoCharset {
   IsoCharset& operator=(const IsoCharset&) = delete;
 
   IsoEncoding encoding() const { return encoding_; }
+  // False when the converter could not be set up: MARC-8 needs libyaz, which is loaded on first
+  // use. The conversions then return their input unchanged.
+  bool ok() const;
 
   // `text` in this encoding -> UTF-8. UTF-8 input is returned unchanged. A byte sequence the
   // encoding cannot decode becomes "?"; never fails.

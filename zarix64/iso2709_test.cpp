@@ -184,6 +184,7 @@ TEST(Iso2709Charset, SingleByteCodePagesBothWays) {
 
 TEST(Iso2709Charset, Marc8DiacriticsAndCyrillic) {
   IsoCharset marc8(IsoEncoding::kMarc8);
+  ASSERT_TRUE(marc8.ok());
   // MARC-8 writes a combining mark before its base letter; we keep composed characters (NFC),
   // which is what users type into search forms.
   EXPECT_EQ(marc8.ToUtf8("Caf\xE2" "e"), "Caf\xC3\xA9");

@@ -42,7 +42,7 @@ bool Catalog::Init(std::string_view datapath_option, std::string* error) {
 
 bool Catalog::Open(std::string_view name, std::unique_ptr<db::Database>* db, std::string* error) {
   if (!ValidDatabaseName(name)) {
-    error->assign("\"").append(name).append("\" is not a database name");
+    *error = std::string(name) + ": not a database name";
     return false;
   }
   DatabasePathSet paths;

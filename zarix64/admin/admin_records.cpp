@@ -37,9 +37,16 @@ bool OpenNamed(const Args& args, std::string_view name, Catalog* catalog,
 
 bool EncodingOption(const Args& args, IsoEncoding* encoding) {
   std::string name = args.Value("encoding", "utf-8");
-  if (ParseIsoEncoding(name, encoding)) return true;
-  Error("unknown encoding \"" + name + "\" (utf-8, windows-1251, cp866, koi8-r, marc-8)");
-  return false;
+  if (!ParseIsoEncoding(name, encoding)) {
+    Error("unknown encoding \"" + name + "\" (utf-8, windows-1251, cp866, koi8-r, marc-8)");
+    return false;
+  }
+  if (!IsoCharset(*encoding).ok()) {
+    Error("MARC-8 needs the YAZ library (libyaz.so.5, Debian package libyaz5), which could not "
+          "be loaded");
+    return false;
+  }
+  return true;
 }
 
 // The MFN range of --mfn (default all records), clamped to the records there are.
