@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "engine/engine_api.h"
+#include "frames/frame_text.h"
 #include "frames/message_page.h"
 #include "processor/request_context.h"
 #include "processor/server_config.h"
@@ -92,7 +93,10 @@ void SendBinaryResource(RequestContext& ctx) {
   EngineApi& e = *ctx.engine;
   const int space = ctx.space1;
   DatabasePathSet paths;
-  int status = DatabasePaths(ctx.server_ini, ctx.engine_database, ctx.datapath, &paths);
+  // A database name is a file name in the data folder, never a path.
+  int status = IsSafeRelativeName(ctx.engine_database)
+                   ? DatabasePaths(ctx.server_ini, ctx.engine_database, ctx.datapath, &paths)
+                   : kParFileMissing;
   if (status == 0) status = e.Zarixinitmst(space, paths.master + ctx.engine_database, 3);
   const long long mfn = ParseInt(ctx.RequestParam("BINARY_RESOURCE_MFN", "0"), 0);
   if (status == 0 && mfn > 0) {
@@ -105,6 +109,8 @@ void SendBinaryResource(RequestContext& ctx) {
   }
   if (status != 0) {
     ctx.page_text = BuildMessagePage(ctx.server_ini, ctx.database, kReadError);
+    // The answer of command 3 keeps the handler's content type: the page is UTF-8.
+    ctx.response.content_type = "text/html; charset=UTF-8";
     return;
   }
   long long occ = ParseInt(ctx.RequestParam("BINARY_RESOURCE_OCC", "1"), 1);
