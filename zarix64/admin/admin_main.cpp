@@ -46,11 +46,13 @@ const Command kCommands[] = {
      {"text"}, CmdExport,
      "Writes records as ISO 2709 (leader rebuilt from field 999, \"^\" as subfield delimiter)\n"
      "or with --text as \"#tag: value\" lines and \"*****\" after each record. FILE \"-\" is\n"
-     "standard output. Deleted records are left out.\n"},
+     "standard output. Deleted records are left out. Exit status 3 when a record could not be\n"
+     "read or was too long for ISO 2709 (named on standard error; the others are written).\n"},
     {"print", "DB --format FORMAT|@FILE [--mfn N|FROM-TO]", 1, 1, {"format", "mfn", "datapath"},
      {}, CmdPrint,
      "Runs a format on records and prints the output. @FILE is looked up as written, then in\n"
-     "the database's parameter folder (\".pft\" added when it has no extension).\n"},
+     "the database's parameter folder (\".pft\" added when it has no extension). Exit status 1\n"
+     "when the format fails on a record.\n"},
     {"terms", "DB [--prefix P] [--from TERM] [--count N]", 1, 1,
      {"prefix", "from", "count", "datapath"}, {}, CmdTerms,
      "Lists dictionary terms in order with their posting counts (TERM<tab>COUNT), starting at\n"
