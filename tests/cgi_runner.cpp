@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -88,7 +89,10 @@ CgiResult RunCgi(const CgiCall& call) {
   if (in_fd >= 0) close(in_fd);
   close(out_pipe[0]);
   int status = 0;
-  waitpid(pid, &status, 0);
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  result.cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   result.seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   result.exited = !killed && WIFEXITED(status);
