@@ -52,6 +52,7 @@ struct RequestContext {
   EngineApi* engine = nullptr;
 
   IniStore server_ini;
+  std::string server_ini_path;        // the configuration file loaded
   std::string cgi_path;               // [WEB] CGIPATH
   bool specsimvols = true;            // [MAIN] SPECSIMVOLS
   std::vector<std::string> messages;  // WebMsg.txt, picked by line number from 0

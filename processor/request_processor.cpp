@@ -229,6 +229,9 @@ bool StartUp(RequestContext& ctx) {
   if (!copy.empty()) {
     if (std::optional<std::string> text = ReadFileBytes(copy)) ctx.server_ini.LoadText(*text);
     e.zarix_MainIni_Init(copy);
+  } else {
+    // No copy (the program folder is not writable): the engine reads the configuration itself.
+    e.zarix_MainIni_Init(ctx.server_ini_path);
   }
 
   ctx.deposit_priority = ctx.server_ini.ReadInteger("MAIN", "DepositPriority", 0);
@@ -329,7 +332,7 @@ void AssembleFromContext(RequestContext& ctx) {
 void RequestProcessor(IniStore& web_ini, const CgiRequest& request, CgiResponse& response,
                       DebugTrace& trace) {
   RequestContext ctx(web_ini, request, response, trace);
-  std::optional<IniStore> loaded = LoadServerIni();
+  std::optional<IniStore> loaded = LoadServerIni(&ctx.server_ini_path);
   if (!loaded) {
     response.SetPage(kNoConfigPage, "text/html; charset=UTF-8");
     return;
