@@ -17,7 +17,8 @@ struct RunResult {
 
 // Runs `argv` (argv[0] a path), waits for it, and returns its exit status and output.
 // `env` entries ("NAME=value") are added to the environment of the child.
-RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env = {});
+RunResult RunProgram(const std::vector<std::string>& argv,
+                     const std::vector<std::string>& env = {});
 
 // Starts `argv` in the background with its output going to `out_path` (stdout and stderr).
 pid_t Start(const std::vector<std::string>& argv, const std::string& out_path);

@@ -152,7 +152,8 @@ TEST_F(AdminTest, ExportReadsInYazAndReimportsIdentically) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("72 records exported"), std::string::npos);
   if (HaveMarcdump()) {
-    RunResult y = RunProgram({"/bin/sh", "-c", "yaz-marcdump -p '" + iso + "' | grep -c '^<!-- Record'"});
+    RunResult y =
+        RunProgram({"/bin/sh", "-c", "yaz-marcdump -p '" + iso + "' | grep -c '^<!-- Record'"});
     EXPECT_EQ(y.out, "72\n");
   }
   ASSERT_EQ(Admin({"import", "copy", iso, "--encoding", "koi8-r"}).status, 0);
@@ -246,14 +247,15 @@ TEST_F(AdminTest, FindsTheDataFolderThroughTheServerConfiguration) {
   TempDir config;
   WriteFileBytes(config.path() + "zarix_server.ini",
                  "\xEF\xBB\xBF[MAIN]\r\nDATAPATH=" + dir_.path() + "\r\n");
-  RunResult r = RunProgram({AdminBinary(), "stats", "books"}, {"ZARIX_CONFIG_DIR=" + config.path()});
+  RunResult r =
+      RunProgram({AdminBinary(), "stats", "books"}, {"ZARIX_CONFIG_DIR=" + config.path()});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("records          72"), std::string::npos) << r.out;
 
   // A print format included from the database's parameter folder.
   WriteFileBytes(dir_.path() + "books/brief.pft", "v200^a,\" / \"v200^f");
   r = RunProgram({AdminBinary(), "print", "books", "--format", "@brief", "--mfn", "1"},
-          {"ZARIX_CONFIG_DIR=" + config.path()});
+                 {"ZARIX_CONFIG_DIR=" + config.path()});
   EXPECT_EQ(r.out, "Уездное / Е. Замятин\n") << r.err;
 
   TempDir empty;

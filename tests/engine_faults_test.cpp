@@ -58,9 +58,9 @@ class EngineFaultTest : public ::testing::Test {
   }
 
   pid_t StartWriter(int id, long count, const std::string& log) {
-    return Start({WriterBinary(), folder_ + "db", folder_, std::to_string(id),
-                  std::to_string(count), log},
-                 log + ".out");
+    return Start(
+        {WriterBinary(), folder_ + "db", folder_, std::to_string(id), std::to_string(count), log},
+        log + ".out");
   }
 
   TempDir dir_;
@@ -119,8 +119,8 @@ TEST_F(EngineFaultTest, FourImportsAtOnceLoseNothing) {
                          dir_.path() + "import" + std::to_string(w)));
   }
   for (int w = 0; w < 4; ++w) {
-    EXPECT_EQ(Wait(pids[w]), 0) << ReadFileBytes(dir_.path() + "import" + std::to_string(w))
-                                       .value_or("");
+    EXPECT_EQ(Wait(pids[w]), 0)
+        << ReadFileBytes(dir_.path() + "import" + std::to_string(w)).value_or("");
   }
   ExpectCheckPasses();
   auto db = Open();

@@ -134,8 +134,8 @@ bool IsoReader::Validate(size_t at, size_t* end, std::string* why) const {
   EntryMap map = ReadEntryMap(data_.substr(at, kLeaderSize));
   size_t directory = base - kLeaderSize - 1;
   if (directory % map.size() != 0) {
-    *why = "directory length " + std::to_string(directory) + " is not a multiple of the entry size " +
-           std::to_string(map.size());
+    *why = "directory length " + std::to_string(directory) +
+           " is not a multiple of the entry size " + std::to_string(map.size());
     return false;
   }
   size_t data_size = len - 1 - base;  // between the base address and the record terminator

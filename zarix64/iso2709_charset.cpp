@@ -1,8 +1,8 @@
 // Field-text conversion for ISO 2709 import and export.
 #include "zarix64/iso2709_charset.h"
 
-#include <utf8proc.h>
 #include <dlfcn.h>
+#include <utf8proc.h>
 #include <yaz/yaz-iconv.h>
 
 #include <cctype>
@@ -87,7 +87,8 @@ std::string YazConvert(yaz_iconv_t cd, std::string_view text, bool utf8_input,
     *out_ptr++ = '?';
     --out_left;
     size_t step = 1;
-    while (utf8_input && step < in_left && (static_cast<unsigned char>(in_ptr[step]) & 0xC0) == 0x80) {
+    while (utf8_input && step < in_left &&
+           (static_cast<unsigned char>(in_ptr[step]) & 0xC0) == 0x80) {
       ++step;
     }
     in_ptr += step;
@@ -200,8 +201,7 @@ struct IsoCharset::Yaz {
         utf8proc_int32_t head_cp;
         utf8proc_ssize_t hn = utf8proc_iterate(
             reinterpret_cast<const utf8proc_uint8_t*>(head.data()), head.size(), &head_cp);
-        if (hn == static_cast<utf8proc_ssize_t>(head.size()) &&
-            Encodable(head_cp, head)) {
+        if (hn == static_cast<utf8proc_ssize_t>(head.size()) && Encodable(head_cp, head)) {
           break;
         }
         --keep;
@@ -287,7 +287,8 @@ std::string IsoCharset::ToUtf8(std::string_view text) {
     case IsoEncoding::kMarc8:
       if (!yaz_->decoder) return std::string(text);
       return Normalize(
-          PerSubfield(text, [&](std::string_view p) { return YazConvert(yaz_->decoder, p, false); }),
+          PerSubfield(text,
+                      [&](std::string_view p) { return YazConvert(yaz_->decoder, p, false); }),
           true);
     default: {
       std::string out;

@@ -48,7 +48,7 @@ class IsoCharset {
   struct Yaz;
   IsoEncoding encoding_;
   std::string decode_table_[256];  // single-byte code pages: byte -> its UTF-8 text
-  std::unique_ptr<Yaz> yaz_;        // MARC-8 only
+  std::unique_ptr<Yaz> yaz_;       // MARC-8 only
 };
 
 }  // namespace zarix

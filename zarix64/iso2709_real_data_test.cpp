@@ -106,8 +106,8 @@ class TempFile {
 // tags); "-l 9=32" blanks leader position 9, which an export to another code page rewrites.
 std::vector<std::string> DumpFields(const std::string& path, const char* from, int* records) {
   int status = 0;
-  std::string text = RunCommand("yaz-marcdump -p -f " + std::string(from) + " -t utf-8 '" + path + "'",
-                         &status);
+  std::string text =
+      RunCommand("yaz-marcdump -p -f " + std::string(from) + " -t utf-8 '" + path + "'", &status);
   EXPECT_EQ(status, 0) << path;
   std::vector<std::string> fields;
   *records = 0;

@@ -41,6 +41,7 @@ std::vector<std::string> Events(std::string_view data) {
 
 TEST(Iso2709Writer, ExactLayoutWithLeaderFromField999) {
   IsoRecord r = MakeRecord({{999, "nam a i "}, {1, "id1"}, {245, "10^aTitle^bsub"}});
+  // clang-format off
   std::string expected =
       "00069nam a2200049 i 4500"
       "001000400000"
@@ -49,6 +50,7 @@ TEST(Iso2709Writer, ExactLayoutWithLeaderFromField999) {
       "id1\x1e"
       "10\x1f" "aTitle\x1f" "bsub\x1e"
       "\x1d";
+  // clang-format on
   EXPECT_EQ(Iso(r), expected);
 }
 
@@ -84,7 +86,8 @@ TEST(Iso2709Writer, TextExport) {
 }
 
 TEST(Iso2709Reader, RoundTripAndLeaderField) {
-  IsoRecord r = MakeRecord({{999, "nam a i "}, {1, "id1"}, {245, "10^aTitle^bsub"}, {999, "  ^cx"}});
+  IsoRecord r =
+      MakeRecord({{999, "nam a i "}, {1, "id1"}, {245, "10^aTitle^bsub"}, {999, "  ^cx"}});
   std::string data = Iso(r);
   IsoReader reader(data, IsoEncoding::kUtf8);
   IsoRecord back;
@@ -95,6 +98,7 @@ TEST(Iso2709Reader, RoundTripAndLeaderField) {
 
 TEST(Iso2709Reader, NonNumericTagsAreDroppedAndNamed) {
   // A hand-made record with fields CAT and 245.
+  // clang-format off
   std::string data =
       "00060nam  2200049   4500"
       "CAT000400000"
@@ -103,6 +107,7 @@ TEST(Iso2709Reader, NonNumericTagsAreDroppedAndNamed) {
       "abc\x1e"
       "  \x1f" "aT\x1e"
       "\x1d";
+  // clang-format on
   IsoReader reader(data, IsoEncoding::kUtf8);
   IsoRecord r;
   ASSERT_EQ(reader.Next(&r), IsoReader::Status::kRecord);
@@ -124,6 +129,7 @@ TEST(Iso2709Reader, BrokenRecordsAreSkippedWithTheirOffsets) {
     return a + broken + c;
   };
   const std::string base = std::to_string(std::stoi(b.substr(12, 5)));
+  // clang-format off
   struct Case {
     const char* name;
     std::string data;
@@ -155,6 +161,7 @@ TEST(Iso2709Reader, BrokenRecordsAreSkippedWithTheirOffsets) {
        a + b.substr(0, 2) + "x" + b.substr(3) + "12" + b.substr(2) + c,
        {"RA", "B" + ab, "B" + abb, "RC"}},
   };
+  // clang-format on
   for (const Case& tc : cases) {
     EXPECT_EQ(Events(tc.data), tc.events) << tc.name;
   }
@@ -172,7 +179,10 @@ TEST(Iso2709Charset, SingleByteCodePagesBothWays) {
   for (const Case& tc : cases) {
     IsoRecord r = MakeRecord({{999, "nam a   "}, {200, "1 ^aЯблоко"}});
     std::string data = Iso(r, tc.encoding);
-    EXPECT_NE(data.find("1 \x1f" "a" + tc.bytes + "\x1e"), std::string::npos)
+    EXPECT_NE(data.find("1 \x1f"
+                        "a" +
+                        tc.bytes + "\x1e"),
+              std::string::npos)
         << IsoEncodingName(tc.encoding);
     EXPECT_EQ(data[9], ' ');  // not Unicode any more
     IsoReader reader(data, tc.encoding);
@@ -187,14 +197,25 @@ TEST(Iso2709Charset, Marc8DiacriticsAndCyrillic) {
   ASSERT_TRUE(marc8.ok());
   // MARC-8 writes a combining mark before its base letter; we keep composed characters (NFC),
   // which is what users type into search forms.
-  EXPECT_EQ(marc8.ToUtf8("Caf\xE2" "e"), "Caf\xC3\xA9");
-  EXPECT_EQ(marc8.FromUtf8("Caf\xC3\xA9"), "Caf\xE2" "e");
-  EXPECT_EQ(marc8.FromUtf8("Cafe\xCC\x81"), "Caf\xE2" "e");
+  EXPECT_EQ(marc8.ToUtf8("Caf\xE2"
+                         "e"),
+            "Caf\xC3\xA9");
+  EXPECT_EQ(marc8.FromUtf8("Caf\xC3\xA9"),
+            "Caf\xE2"
+            "e");
+  EXPECT_EQ(marc8.FromUtf8("Cafe\xCC\x81"),
+            "Caf\xE2"
+            "e");
   std::string cyr = marc8.FromUtf8("Мир");
   EXPECT_NE(cyr.find('\x1b'), std::string::npos);  // escape to the Cyrillic set
   EXPECT_EQ(marc8.ToUtf8(cyr), "Мир");
   // Each subfield starts in the default set, so the delimiter survives the escapes.
-  EXPECT_EQ(marc8.ToUtf8(marc8.FromUtf8("\x1f" "aМир\x1f" "bx")), "\x1f" "aМир\x1f" "bx");
+  EXPECT_EQ(marc8.ToUtf8(marc8.FromUtf8("\x1f"
+                                        "aМир\x1f"
+                                        "bx")),
+            "\x1f"
+            "aМир\x1f"
+            "bx");
 }
 
 TEST(Iso2709Charset, EncodingNames) {

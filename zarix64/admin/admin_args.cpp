@@ -5,12 +5,11 @@
 
 namespace zarix::admin {
 
-bool Args::Parse(const std::vector<std::string>& argv, const OptionSpec& spec,
-                 std::string* error) {
+bool Args::Parse(const std::vector<std::string>& argv, const OptionSpec& spec, std::string* error) {
   bool options_done = false;
   for (size_t i = 0; i < argv.size(); ++i) {
     const std::string& arg = argv[i];
-    if (options_done || arg.size() < 2 || arg[0] != '-' ) {
+    if (options_done || arg.size() < 2 || arg[0] != '-') {
       positional_.push_back(arg);
       continue;
     }

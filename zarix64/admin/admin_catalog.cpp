@@ -28,8 +28,8 @@ bool Catalog::Init(std::string_view datapath_option, std::string* error) {
     ServerSettings settings = ReadServerSettings(*ini);
     if (datapath_.empty()) datapath_ = settings.datapath;
     syspath_ = settings.syspath;
-    tables_ = db::Tables::Load(settings.zarixpath, settings.uctabpath, settings.actabpath,
-                               &warnings_);
+    tables_ =
+        db::Tables::Load(settings.zarixpath, settings.uctabpath, settings.actabpath, &warnings_);
   } else {
     ini_path_.clear();
   }

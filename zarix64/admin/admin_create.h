@@ -21,7 +21,7 @@ std::string ParText(std::string_view folder);
 struct CreateRequest {
   std::string datapath;  // folder of NAME.par
   std::string name;
-  std::string folder;    // empty: datapath + name + "/"
+  std::string folder;  // empty: datapath + name + "/"
   MarcFlavour flavour = MarcFlavour::kMarc21;
 };
 

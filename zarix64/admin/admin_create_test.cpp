@@ -1,4 +1,6 @@
 // The default field selection tables on real records, and the command-line helpers.
+#include "zarix64/admin/admin_create.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -7,7 +9,6 @@
 
 #include "util/path.h"
 #include "zarix64/admin/admin_args.h"
-#include "zarix64/admin/admin_create.h"
 #include "zarix64/format_access.h"
 #include "zarix64/fst.h"
 #include "zarix64/iso2709.h"
@@ -54,8 +55,7 @@ TEST(DefaultFst, Marc21RecordGetsEveryKindOfTerm) {
 
 TEST(DefaultFst, UnimarcRecordGetsEveryKindOfTerm) {
   std::set<std::string> keys = TermsOf(MarcFlavour::kUnimarc, "rusmarc-nlr-utf8.mrc", 0);
-  for (const char* expected : {"A=ЗАМЯТИН Е. И.", "T=УЕЗДНОЕ", "K=УЕЗДНОЕ",
-                               "K=РОМАНЫ", "G=1997"}) {
+  for (const char* expected : {"A=ЗАМЯТИН Е. И.", "T=УЕЗДНОЕ", "K=УЕЗДНОЕ", "K=РОМАНЫ", "G=1997"}) {
     EXPECT_TRUE(keys.count(expected)) << expected;
   }
 }
@@ -81,9 +81,9 @@ TEST(AdminArgs, MfnRanges) {
     bool ok;
     long long from, to;
   } cases[] = {
-      {"5", true, 5, 5},       {"2-9", true, 2, 9},  {"3-", true, 3, 0}, {"-7", true, 0, 7},
-      {"9-2", false, 0, 0},    {"0", false, 0, 0},   {"-", false, 0, 0}, {"x", false, 0, 0},
-      {"1-2-3", false, 0, 0},  {"", false, 0, 0},
+      {"5", true, 5, 5},      {"2-9", true, 2, 9}, {"3-", true, 3, 0}, {"-7", true, 0, 7},
+      {"9-2", false, 0, 0},   {"0", false, 0, 0},  {"-", false, 0, 0}, {"x", false, 0, 0},
+      {"1-2-3", false, 0, 0}, {"", false, 0, 0},
   };
   for (const Case& c : cases) {
     long long from = -1, to = -1;

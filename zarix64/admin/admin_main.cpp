@@ -27,6 +27,7 @@ constexpr const char* kDbHelp =
     "[MAIN] DATAPATH of the zarix_server.ini the gateway uses (ZARIX_CONFIG_DIR, the folder\n"
     "of this program, /etc/zarix/).\n";
 
+// clang-format off
 const Command kCommands[] = {
     {"create", "DATAPATH NAME [--folder DIR] [--marc21 | --unimarc]", 2, 2, {"folder"},
      {"marc21", "unimarc"}, CmdCreate,
@@ -75,6 +76,7 @@ const Command kCommands[] = {
      "until unlock. The lock survives this program.\n"},
     {"unlock", "DB", 1, 1, {"datapath"}, {}, CmdUnlock, "Removes the administration lock.\n"},
 };
+// clang-format on
 
 void PrintUsage(FILE* out) {
   std::fprintf(out, "usage: zarix-admin COMMAND ARGUMENTS... [--datapath DIR]\n\ncommands:\n");
@@ -108,8 +110,8 @@ int Main(int argc, char** argv) {
     Args args;
     std::string error;
     if (!args.Parse(std::vector<std::string>(argv + 2, argv + argc), spec, &error)) {
-      std::fprintf(stderr, "zarix-admin %s: %s\nusage: zarix-admin %s %s\n", c.name,
-                   error.c_str(), c.name, c.usage);
+      std::fprintf(stderr, "zarix-admin %s: %s\nusage: zarix-admin %s %s\n", c.name, error.c_str(),
+                   c.name, c.usage);
       return kExitUsage;
     }
     if (args.Flag("help")) {

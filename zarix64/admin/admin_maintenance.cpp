@@ -186,8 +186,7 @@ int CmdStats(const Args& args) {
   line("posting blocks", st.posting_blocks);
   line("master bytes", st.master_bytes);
   line("inverted bytes", st.inverted_bytes);
-  std::printf("%-16s %s\n", "locked",
-              st.admin_locked ? ("yes: " + st.lock_holder).c_str() : "no");
+  std::printf("%-16s %s\n", "locked", st.admin_locked ? ("yes: " + st.lock_holder).c_str() : "no");
   return kExitOk;
 }
 

@@ -42,8 +42,9 @@ bool EncodingOption(const Args& args, IsoEncoding* encoding) {
     return false;
   }
   if (!IsoCharset(*encoding).ok()) {
-    Error("MARC-8 needs the YAZ library (libyaz.so.5, Debian package libyaz5), which could not "
-          "be loaded");
+    Error(
+        "MARC-8 needs the YAZ library (libyaz.so.5, Debian package libyaz5), which could not "
+        "be loaded");
     return false;
   }
   return true;
@@ -130,7 +131,9 @@ bool ImportFile(const std::string& path, IsoEncoding encoding, bool index, db::D
 
 }  // namespace
 
-void Error(const std::string& message) { std::fprintf(stderr, "zarix-admin: %s\n", message.c_str()); }
+void Error(const std::string& message) {
+  std::fprintf(stderr, "zarix-admin: %s\n", message.c_str());
+}
 
 Progress::Progress(std::string label) : label_(std::move(label)), enabled_(isatty(2) == 1) {}
 
@@ -188,8 +191,8 @@ int CmdImport(const Args& args) {
   double seconds = std::max<int64_t>(1, NowMs() - start) / 1000.0;
   std::string summary = std::to_string(totals.loaded) + " records loaded";
   if (totals.loaded > 0) {
-    summary += " (MFN " + std::to_string(totals.first_mfn) + "-" + std::to_string(totals.last_mfn) +
-               ")";
+    summary +=
+        " (MFN " + std::to_string(totals.first_mfn) + "-" + std::to_string(totals.last_mfn) + ")";
   }
   char rate[64];
   std::snprintf(rate, sizeof rate, " in %.1f s", seconds);
