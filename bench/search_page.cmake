@@ -1,0 +1,14 @@
+# Whole-request latency of a search page on 100,000 records, and the Zebra client that runs the
+# same queries against a Zebra server (bench/search_page.sh drives both).
+if(TARGET cgizarix64 AND TARGET zarix_pages_fixture)
+  add_executable(search_page_bench ${CMAKE_CURRENT_LIST_DIR}/search_page_bench.cpp)
+  target_link_libraries(search_page_bench PRIVATE zarix_pages_fixture)
+  target_compile_definitions(search_page_bench PRIVATE ZARIX_BUILD_DIR="${PROJECT_BINARY_DIR}"
+                             ZARIX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  add_dependencies(search_page_bench cgizarix64 zarix64 zarix-admin)
+endif()
+pkg_check_modules(YAZ_BENCH QUIET IMPORTED_TARGET yaz)
+if(YAZ_BENCH_FOUND)
+  add_executable(search_page_zebra ${CMAKE_CURRENT_LIST_DIR}/search_page_zebra.c)
+  target_link_libraries(search_page_zebra PRIVATE PkgConfig::YAZ_BENCH)
+endif()
