@@ -217,7 +217,8 @@ Status DatabaseImpl::OpenFiles(const OpenOptions& options) {
 Status DatabaseImpl::OpenInverted(std::string_view prefix, bool create) {
   if (has_ifp_) return Status(kInvalidArgument, "inverted file already open");
   const std::string path = NativePath(std::string(prefix) + ".ifp");
-  if (!create && !FileExists(path)) return Status(kOpenFailed, "no inverted file " + path);
+  const bool existed = FileExists(path);
+  if (!create && !existed) return Status(kOpenFailed, "no inverted file " + path);
   Stmt* attach = conn_.Prepare("ATTACH DATABASE ? AS ifp");
   if (!attach) return conn_.Error("attach");
   {
@@ -239,6 +240,16 @@ Status DatabaseImpl::OpenInverted(std::string_view prefix, bool create) {
   has_ifp_ = true;
   int64_t a = 0, b = 0;
   if (Status r = ReadSequences(&a, &b); !r.ok()) return r;
+  if (!existed) {
+    // A new inverted file beside a master file that may hold records (a lost .ifp): the
+    // "whole file" mark makes the repair below build it from the records.
+    const std::string seq = std::to_string(std::max(a, b) + 1);
+    const std::string sql = "INSERT OR REPLACE INTO ifp.recent_writes(seq, mfn) VALUES(" + seq +
+                            ", 0); UPDATE ifp.meta SET value = " + seq +
+                            " WHERE key = 'write_seq';";
+    if (Status r = conn_.Exec(sql.c_str()); !r.ok()) return r;
+    b = std::max(a, b) + 1;
+  }
   if (a != b) {
     // The last writer died between the commits of the two files. Best effort: when another
     // process holds the write lock, the next write repairs instead.

@@ -34,8 +34,9 @@ struct OpenOptions {
   // Folder of "<name>.fst" (field selection table) and "<name>.stw" (stop words), ending in a
   // separator. Empty: the master file's folder. <name> is the base name of master_prefix.
   std::string parameter_dir;
-  // Create missing files (an empty database). Without it a missing .mst fails with kOpenFailed.
-  // A missing .ifp is always created empty (ReindexAll then fills it).
+  // Create missing files (an empty database). Without it a missing file fails with
+  // kOpenFailed. An inverted file created beside an existing master file is built from its
+  // records while opening.
   bool create_if_missing = false;
   // Tables for term extraction; null: the built-in Windows-1251 tables. Not owned; must outlive
   // the database.

@@ -331,6 +331,26 @@ TEST(DatabaseTest, RepairsATransactionTornBetweenTheFiles) {
   }
 }
 
+TEST(DatabaseTest, LostInvertedFileIsRebuilt) {
+  TempDir dir;
+  {
+    auto db = OpenTestDb(dir);
+    for (const char* text : {"alpha beta", "beta"}) {
+      Record r = MakeRecord({{610, text}});
+      ASSERT_TRUE(db->Write(&r).ok());
+    }
+  }
+  ASSERT_TRUE(RemoveFile(dir.path() + "cat.ifp"));
+  OpenOptions options;
+  options.master_prefix = dir.path() + "cat";
+  std::unique_ptr<Database> db;
+  EXPECT_EQ(Database::Open(options, &db).code(), kOpenFailed);  // not without create_if_missing
+  options.create_if_missing = true;
+  ASSERT_TRUE(Database::Open(options, &db).ok());
+  EXPECT_EQ(db->PostingCount("BETA"), 2);
+  ExpectConsistent(db.get());
+}
+
 TEST(DatabaseTest, CheckFindsDamage) {
   TempDir dir;
   auto db = OpenTestDb(dir);
