@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CgiRequest request;
   request.body = std::string(input);
   bool ansi = false;
-  std::vector<std::string> lines = TokenizeRequest(request, &ansi);
+  std::vector<std::string> lines;
+  TokenizeRequest(request, &lines, &ansi);
   Check(lines.size() >= 5);
 
   if (input.substr(0, 2) == "--") {

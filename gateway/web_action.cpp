@@ -160,19 +160,20 @@ std::string HtmlEscape(std::string_view text) {
   return out;
 }
 
-std::vector<std::string> TokenizeRequest(const CgiRequest& request, bool* ansi_encoded) {
-  std::vector<std::string> out = {
+void TokenizeRequest(const CgiRequest& request, std::vector<std::string>* out,
+                     bool* ansi_encoded) {
+  *ansi_encoded = false;
+  *out = {
       "[Form Literal]",
       "URLTag=" + request.remote_addr,
       "HOST=" + request.host,
       "DTAGE=" + request.remote_host,
       "UserAgent=" + request.user_agent,
   };
-  *ansi_encoded = false;
   std::vector<std::string> lines = SplitLines(request.body);
   if (!lines.empty() && lines[0].find('=') == std::string::npos) {
-    WalkMultipartLines(lines, &out, ansi_encoded);
-    return out;
+    WalkMultipartLines(lines, out, ansi_encoded);
+    return;
   }
   std::string_view body = request.body;
   size_t start = 0;
@@ -184,9 +185,8 @@ std::vector<std::string> TokenizeRequest(const CgiRequest& request, bool* ansi_e
     if (field.empty()) continue;
     std::string line = UrlDecodeValue(FormDecode(field), false);
     if (UpperAscii(line) == "ANSIENCODING=1") *ansi_encoded = true;
-    out.push_back(std::move(line));
+    out->push_back(std::move(line));
   }
-  return out;
 }
 
 ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiResponse& response,
@@ -228,7 +228,7 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
     bool ansi = false;
     std::vector<std::string> lines;
     try {
-      lines = TokenizeRequest(request, &ansi);
+      TokenizeRequest(request, &lines, &ansi);
     } catch (...) {
       request_dump = "ERROR TOKENIZNG IIS REQUEST";
     }

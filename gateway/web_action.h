@@ -52,9 +52,10 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
                                                       const ActionServices& services);
 
 // The request lines (before the clean-up): "[Form Literal]", the four fixed fields, then the body
-// fields (multipart walk or form-encoded fields). Sets `*ansi_encoded` when a body field is
-// ANSIENCODING=1. Exposed for tests.
-std::vector<std::string> TokenizeRequest(const CgiRequest& request, bool* ansi_encoded);
+// fields (multipart walk or form-encoded fields), appended to `*out` one by one so that a failure
+// keeps the lines made so far. Sets `*ansi_encoded` when a body field is ANSIENCODING=1.
+void TokenizeRequest(const CgiRequest& request, std::vector<std::string>* out,
+                     bool* ansi_encoded);
 
 // `text` with &, <, > and " written as character references.
 std::string HtmlEscape(std::string_view text);

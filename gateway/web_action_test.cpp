@@ -11,7 +11,8 @@ using Lines = std::vector<std::string>;
 Lines BodyLines(const std::string& body, bool* ansi) {
   CgiRequest r;
   r.body = body;
-  Lines lines = TokenizeRequest(r, ansi);
+  Lines lines;
+  TokenizeRequest(r, &lines, ansi);
   return Lines(lines.begin() + 5, lines.end());
 }
 
