@@ -125,6 +125,7 @@ class DatabaseImpl : public Database {
   Status BeginBulk(int batch_size) override;
   Status CommitBulk() override;
   void AbortBulk() override;
+  void EndBulk();  // back to the normal checkpoint interval
 
   Status OpenInverted(std::string_view inverted_prefix, bool create_if_missing) override;
   bool has_inverted() const override { return has_ifp_; }
@@ -456,10 +457,12 @@ Status DatabaseImpl::Write(Record* record, const WriteOptions& options) {
     batch_count_ = 0;
     if (Status st = Commit(); !st.ok()) {
       bulk_ = false;
+      EndBulk();
       return st;
     }
     if (Status st = Begin(); !st.ok()) {
       bulk_ = false;
+      EndBulk();
       return st;
     }
   }
@@ -762,6 +765,10 @@ bool DatabaseImpl::IsLocked() {
 
 Status DatabaseImpl::BeginBulk(int batch_size) {
   if (bulk_ || in_txn_) return Status(kInvalidArgument, "a transaction is already open");
+  // Each batch dirties pages all over the dictionary; checkpointing after every batch would
+  // copy them into the file again and again. Let the WAL grow during the load instead.
+  conn_.Exec("PRAGMA main.wal_autocheckpoint=20000;");
+  if (has_ifp_) conn_.Exec("PRAGMA ifp.wal_autocheckpoint=20000;");
   if (Status s = Begin(); !s.ok()) return s;
   if (Status s = CheckAdminLock(); !s.ok()) {
     Rollback();
@@ -776,12 +783,20 @@ Status DatabaseImpl::BeginBulk(int batch_size) {
 Status DatabaseImpl::CommitBulk() {
   if (!bulk_) return Status(kInvalidArgument, "no bulk load open");
   bulk_ = false;
-  return Commit();
+  Status s = Commit();
+  EndBulk();
+  return s;
 }
 
 void DatabaseImpl::AbortBulk() {
   if (bulk_) Rollback();
   bulk_ = false;
+  EndBulk();
+}
+
+void DatabaseImpl::EndBulk() {
+  conn_.Exec("PRAGMA main.wal_autocheckpoint=1000;");
+  if (has_ifp_) conn_.Exec("PRAGMA ifp.wal_autocheckpoint=1000;");
 }
 
 }  // namespace
