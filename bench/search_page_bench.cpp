@@ -87,8 +87,8 @@ int main(int argc, char** argv) {
                             " import BOOKS " + iso_path + " --datapath " + data + " | head -1";
     auto t0 = std::chrono::steady_clock::now();
     if (std::system(cmd.c_str()) != 0) return 1;
-    std::printf("import: %.1f s\n", std::chrono::duration<double>(
-                                        std::chrono::steady_clock::now() - t0).count());
+    std::printf("import: %.1f s\n",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
   }
   {
     std::string q;
@@ -136,8 +136,9 @@ int main(int argc, char** argv) {
     }
     ms.push_back(r.seconds * 1000);
   }
-  std::printf("search page (two-word AND, 20 records formatted), %zu records, %d requests:\n"
-              "  median %.2f ms   p95 %.2f ms\n",
-              count, runs, Percentile(ms, 0.5), Percentile(ms, 0.95));
+  std::printf(
+      "search page (two-word AND, 20 records formatted), %zu records, %d requests:\n"
+      "  median %.2f ms   p95 %.2f ms\n",
+      count, runs, Percentile(ms, 0.5), Percentile(ms, 0.95));
   return 0;
 }

@@ -69,9 +69,10 @@ int main(int argc, char** argv) {
   }
   ZOOM_connection_destroy(c);
   qsort(ms, (size_t)runs, sizeof(double), Compare);
-  printf("zebra search + 20 records, persistent connection, %d requests:\n"
-         "  median %.2f ms   p95 %.2f ms\n",
-         runs, ms[runs / 2], ms[(int)(0.95 * (runs - 1) + 0.5)]);
+  printf(
+      "zebra search + 20 records, persistent connection, %d requests:\n"
+      "  median %.2f ms   p95 %.2f ms\n",
+      runs, ms[runs / 2], ms[(int)(0.95 * (runs - 1) + 0.5)]);
   free(ms);
   return 0;
 }

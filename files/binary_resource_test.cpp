@@ -12,8 +12,8 @@ TEST(DecodeBinaryResourceTest, Table) {
   } cases[] = {
       {"%41%42&+", std::string("\x41\x42\x0D\x0A\x20")},
       {"%FF%00x", std::string("\xFF\x00x", 3)},
-      {"%4a%4A", "JJ"},      // either case of hexadecimal digits
-      {"%4G%", "%4G%"},      // not an escape: kept
+      {"%4a%4A", "JJ"},  // either case of hexadecimal digits
+      {"%4G%", "%4G%"},  // not an escape: kept
       {"%4", "%4"},
       {"", ""},
   };
@@ -24,13 +24,14 @@ TEST(DecodeBinaryResourceTest, Table) {
 
 TEST(InsertResourceLinksTest, Table) {
   const std::string img =
-      "<img src=\"/cgi?C21COM=3&I21DBN=IBIS&P21DBN=IBIS&BINARY_RESOURCE_MFN=17&BINARY_RESOURCE_OCC=";
+      "<img "
+      "src=\"/cgi?C21COM=3&I21DBN=IBIS&P21DBN=IBIS&BINARY_RESOURCE_MFN=17&BINARY_RESOURCE_OCC=";
   struct Case {
     std::string in, out;
   } cases[] = {
       {"one [[2]] two", "one " + img + "2\"> two"},
       {"[[]]", img + "\">"},
-      {"[[12345]]", "[[12345]]"},              // five digits: no marker
+      {"[[12345]]", "[[12345]]"},  // five digits: no marker
       {"[[1234]][[9]]", img + "1234\">" + img + "9\">"},
       {"[[ab]] [[3]", "[[ab]] [[3]"},
       {"[[[1]]", "[[[1]]"},  // scanning goes on after the second "["

@@ -104,7 +104,8 @@ void DisplayFoundRecords(RequestContext& ctx, PageState& page, std::string* outp
   const std::string cgi_alias =
       ctx.server_ini.ReadString("WEB", "CGI_ALIAS", "/cgi-bin/zarix64r/cgizarix64.exe");
   const bool trace = ctx.trace.enabled();
-  const long long last = std::min<long long>(page.last, static_cast<long long>(page.results.size()) - 1);
+  const long long last =
+      std::min<long long>(page.last, static_cast<long long>(page.results.size()) - 1);
   for (long long i = std::max<long long>(page.first, 0); i <= last; ++i) {
     const Mfn mfn = page.results[static_cast<size_t>(i)];
     e.ZarixRecord(space, 0, static_cast<int>(mfn));

@@ -23,11 +23,20 @@ std::string HtmlAttribute(std::string_view text) {
   out.reserve(text.size());
   for (char c : text) {
     switch (c) {
-      case '"': out += "&quot;"; break;
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out.push_back(c);
+      case '"':
+        out += "&quot;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      default:
+        out.push_back(c);
     }
   }
   return out;
@@ -87,8 +96,7 @@ FrameLines FrameRun::LoggedParameters(bool as_query) {
   std::string query;
   const long long count = ctx_.server_ini.ReadInteger("PARAMETRS", "PARCOUNT", 0);
   for (long long i = 1; i <= count && i <= 1000; ++i) {
-    const std::string name =
-        ctx_.server_ini.ReadString("PARAMETRS", "PARNAME" + std::to_string(i));
+    const std::string name = ctx_.server_ini.ReadString("PARAMETRS", "PARNAME" + std::to_string(i));
     if (name.empty() || EqualsNoCase(name, "Z21ID")) continue;
     const std::string value = ctx_.RequestParam(name);
     if (value.empty()) continue;
@@ -231,8 +239,10 @@ void ProcessFrame(RequestContext& ctx, PageState& page, FrameLines* lines) {
 
   ApplyCountedPlaceholders(page.placeholders, lines);
 
-  const LanguageTexts language =
-      LoadRequestLanguage(ctx.server_ini, ctx.cgi_path, ctx.RequestParam("LNG"));
+  if (!page.language_loaded) {
+    page.language = LoadRequestLanguage(ctx.server_ini, ctx.cgi_path, ctx.RequestParam("LNG"));
+    page.language_loaded = true;
+  }
   FixedPlaceholders values;
   values.time = ShortDate();
   values.maximum_mfn = std::to_string(ctx.engine->Zarixmaxmfn(ctx.space1));
@@ -241,7 +251,7 @@ void ProcessFrame(RequestContext& ctx, PageState& page, FrameLines* lines) {
   values.cgi_path =
       ctx.server_ini.ReadString("WEB", "CGI_ALIAS", "/cgi-bin/zarix64r/cgizarix64.exe");
   values.http_path = ctx.server_ini.ReadString("WEB", "http_path", "/zarix64r");
-  ApplyFixedPlaceholders(values, language, lines);
+  ApplyFixedPlaceholders(values, page.language, lines);
 }
 
 }  // namespace zarix

@@ -7,8 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 
 #include "frames/frame_text.h"
@@ -112,8 +112,9 @@ std::string FetchPhpPage(const PhpRequest& request, const PhpTimeouts& timeouts)
   int fd = Connect(request.host, request.port, timeouts.connect_ms);
   if (fd < 0) return std::string(kNoAnswer);
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeouts.read_ms);
-  const std::string get = "GET " + request.address + " HTTP/1.0\nHost: " +
-                          PhpHostHeader(request.address, request.host) + "\n\n";
+  const std::string get = "GET " + request.address +
+                          " HTTP/1.0\nHost: " + PhpHostHeader(request.address, request.host) +
+                          "\n\n";
   size_t sent = 0;
   while (sent < get.size()) {
     ssize_t n = send(fd, get.data() + sent, get.size() - sent, MSG_NOSIGNAL);
@@ -135,7 +136,8 @@ std::string FetchPhpPage(const PhpRequest& request, const PhpTimeouts& timeouts)
     ssize_t n = recv(fd, buf, sizeof buf, 0);
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
     if (n <= 0) break;
-    answer.append(buf, static_cast<size_t>(std::min<size_t>(n, timeouts.max_bytes - answer.size())));
+    answer.append(buf,
+                  static_cast<size_t>(std::min<size_t>(n, timeouts.max_bytes - answer.size())));
   }
   close(fd);
   return answer;

@@ -29,7 +29,7 @@ std::string PhpHostHeader(std::string_view address, std::string_view host);
 
 struct PhpTimeouts {
   int connect_ms = 3000;
-  int read_ms = 10000;       // for the whole answer
+  int read_ms = 10000;          // for the whole answer
   size_t max_bytes = 16 << 20;  // the answer is cut here
 };
 

@@ -1,13 +1,12 @@
 // The "<!PHP=" argument forms, the Host header, and a fetch from a loopback server.
 #include "frames/php_fetch.h"
 
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <thread>
-
-#include <gtest/gtest.h>
 
 namespace zarix {
 namespace {
@@ -92,8 +91,8 @@ TEST(PhpFetchTest, GetOverLoopback) {
   OneShotServer server("HTTP/1.0 200 OK\r\n\r\nbody");
   PhpRequest r{"UTF-8", "127.0.0.1", server.port(), "http://127.0.0.1:" + server.port() + "/a.php"};
   EXPECT_EQ(FetchPhpPage(r, {}), "HTTP/1.0 200 OK\r\n\r\nbody");
-  EXPECT_EQ(server.request(), "GET " + r.address + " HTTP/1.0\nHost: 127.0.0.1:" + server.port() +
-                                  "\n\n");
+  EXPECT_EQ(server.request(),
+            "GET " + r.address + " HTTP/1.0\nHost: 127.0.0.1:" + server.port() + "\n\n");
 }
 
 TEST(PhpFetchTest, ReadTimeOutAndRefusedConnection) {

@@ -11,8 +11,10 @@ namespace {
 TEST(PlaceholdersTest, CountedReplaceFirstOccurrencePerPair) {
   FrameLines lines = {"<--TOTALRECS--> <--TOTALRECS-->", "<--BEGINRECS-->-<--ENDRECS-->"};
   // A second set of pairs (a single record after a search) fills the second occurrence.
-  ApplyCountedPlaceholders({{"<--TOTALRECS-->", 45}, {"<--BEGINRECS-->", 21},
-                            {"<--ENDRECS-->", 40}, {"<--TOTALRECS-->", 1}},
+  ApplyCountedPlaceholders({{"<--TOTALRECS-->", 45},
+                            {"<--BEGINRECS-->", 21},
+                            {"<--ENDRECS-->", 40},
+                            {"<--TOTALRECS-->", 1}},
                            &lines);
   EXPECT_EQ(lines, (FrameLines{"45 1", "21-40"}));
 }

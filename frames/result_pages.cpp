@@ -146,8 +146,8 @@ void WalkFrames(RequestContext& ctx, PageState& page) {
       continue;
     }
     std::string last_tried;
-    const std::string dir = FindInFolders(
-        {ctx.frame_list[0], page.database_folder, default_frames}, name, &last_tried);
+    const std::string dir =
+        FindInFolders({ctx.frame_list[0], page.database_folder, default_frames}, name, &last_tried);
     std::optional<FrameLines> lines;
     if (!dir.empty()) lines = ReadFrameFile(dir + name, ctx.frames_char_set);
     if (!lines) {
@@ -224,16 +224,13 @@ void ShowResultPage(RequestContext& ctx) {
     return;
   }
   if (!OpenDatabase(ctx, page)) {
-    ctx.page_text =
-        BuildMessagePage(ctx.server_ini, ctx.database, ctx.Message(kMessageNoDatabase));
+    ctx.page_text = BuildMessagePage(ctx.server_ini, ctx.database, ctx.Message(kMessageNoDatabase));
     return;
   }
   EngineApi& e = *ctx.engine;
 
-  const bool full_text =
-      !ctx.full_text.request.empty() || ctx.full_text.near_mfn > 0;
-  if (!ctx.search_expression.empty() || ctx.RequestParam("S21SCAN_FULL", "0") != "0" ||
-      full_text) {
+  const bool full_text = !ctx.full_text.request.empty() || ctx.full_text.near_mfn > 0;
+  if (!ctx.search_expression.empty() || ctx.RequestParam("S21SCAN_FULL", "0") != "0" || full_text) {
     DeleteRequestedRecord(ctx);
     if (full_text) {
       // The full-text search builds the list here once it is part of the search.

@@ -16,7 +16,9 @@ class BinaryResourceTest : public ::testing::Test {
     if (!made) {
       IsoRec rec;
       rec.fields = {{"001", "img1"},
-                    {"245", "\x1F" "aPicture"},
+                    {"245",
+                     "\x1F"
+                     "aPicture"},
                     {"953", "%41%42&+"},
                     {"953", "%89PNG%0D%0A%1A%0A%00%ff"}};
       pages_->MakeDatabase("IMG", {rec});
@@ -53,8 +55,9 @@ TEST_F(BinaryResourceTest, SendsTheDecodedBytes) {
 }
 
 TEST_F(BinaryResourceTest, UnreadableRecordOrDatabase) {
-  for (const char* q : {"I21DBN=IMG&BINARY_RESOURCE_MFN=5", "I21DBN=IMG&BINARY_RESOURCE_MFN=-1x",
-                        "I21DBN=NODB&BINARY_RESOURCE_MFN=1", "I21DBN=../data/IMG&BINARY_RESOURCE_MFN=1"}) {
+  for (const char* q :
+       {"I21DBN=IMG&BINARY_RESOURCE_MFN=5", "I21DBN=IMG&BINARY_RESOURCE_MFN=-1x",
+        "I21DBN=NODB&BINARY_RESOURCE_MFN=1", "I21DBN=../data/IMG&BINARY_RESOURCE_MFN=1"}) {
     CgiResult r = pages_->Get(std::string("C21COM=3&") + q);
     if (std::string(q).find("-1x") != std::string::npos) {
       // Not a number: no record asked for, an empty object.
@@ -68,8 +71,9 @@ TEST_F(BinaryResourceTest, UnreadableRecordOrDatabase) {
 
 TEST_F(BinaryResourceTest, ResultPagesLinkTheImages) {
   CgiResult r = pages_->Get("C21COM=F&I21DBN=IMG&Z21MFN=1");
-  const std::string link = "<img src=\"/cgi-bin/z.exe?C21COM=3&I21DBN=IMG&P21DBN=IMG&BINARY_RESOURCE_MFN=1&"
-                           "BINARY_RESOURCE_OCC=";
+  const std::string link =
+      "<img src=\"/cgi-bin/z.exe?C21COM=3&I21DBN=IMG&P21DBN=IMG&BINARY_RESOURCE_MFN=1&"
+      "BINARY_RESOURCE_OCC=";
   EXPECT_NE(r.body.find("<p>Picture " + link + "2\"> " + link + "\"> [[12345]]</p>"),
             std::string::npos)
       << r.body;

@@ -35,8 +35,8 @@ std::vector<std::string> Subfields(const std::string& data, char code) {
   while ((pos = data.find(kSubfield, pos)) != std::string::npos) {
     if (pos + 1 < data.size() && data[pos + 1] == code) {
       size_t end = data.find(kSubfield, pos + 2);
-      out.push_back(data.substr(pos + 2, end == std::string::npos ? std::string::npos
-                                                                  : end - pos - 2));
+      out.push_back(
+          data.substr(pos + 2, end == std::string::npos ? std::string::npos : end - pos - 2));
     }
     ++pos;
   }
@@ -205,14 +205,13 @@ void PagesSite::WriteDefaultFrames() {
   site_->WriteFile("frames/AMain.frm", "<!RESULT>");
   site_->WriteFile("frames/footer.frm", "FOOT <--DATABASE--></html>");
   site_->WriteFile("frames/sempty.frm", "<p>\r\nПустой ответ\r\n</p>");
-  site_->WriteFile("data/BOOKS/fullwebr.pft",
-                   "'<p>[<--MFNCOUNT-->] mfn=<--MFN--> 'v001'</p>'/");
+  site_->WriteFile("data/BOOKS/fullwebr.pft", "'<p>[<--MFNCOUNT-->] mfn=<--MFN--> 'v001'</p>'/");
 }
 
 void PagesSite::Configure(std::string_view main, std::string_view web, std::string_view rest) {
-  site_->WriteConfig("[MAIN]\nDATAPATH=" + site_->root() + "data/\n" + std::string(main) +
-                         std::string(rest),
-                     "FRAMES=" + site_->root() + "frames/\n" + std::string(web));
+  site_->WriteConfig(
+      "[MAIN]\nDATAPATH=" + site_->root() + "data/\n" + std::string(main) + std::string(rest),
+      "FRAMES=" + site_->root() + "frames/\n" + std::string(web));
 }
 
 CgiResult PagesSite::Get(std::string_view query) { return RunCgi(site_->Get(query)); }

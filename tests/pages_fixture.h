@@ -46,8 +46,7 @@ class PagesSite {
   std::string books_folder() const { return site_->root() + "data/BOOKS/"; }
   // (Re)writes the configuration: the base settings + `main` lines in [MAIN] + `web` lines in
   // [WEB] + `rest`.
-  void Configure(std::string_view main = {}, std::string_view web = {},
-                 std::string_view rest = {});
+  void Configure(std::string_view main = {}, std::string_view web = {}, std::string_view rest = {});
   // Writes the default frames and formats again (tests may change them).
   void WriteDefaultFrames();
   CgiResult Get(std::string_view query);

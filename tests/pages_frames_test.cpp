@@ -1,13 +1,12 @@
 // Whole requests through frames: every directive of a frame (format blocks, formats and format
 // files, logged parameters, included files, a page fetched from a local web server, the
 // command's output), placeholders and language texts, and direct-access frames.
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "tests/pages_fixture.h"
 
@@ -73,39 +72,44 @@ TEST_F(FramePagesTest, EveryDirective) {
   site().WriteFile("frames/inc.frm", "included <--DATABASE-->\r\n  <!FILE=inc2.frm>");
   site().WriteFile("frames/inc2.frm", "nested include");
   site().WriteFile("cgi/en.lng", "HELLO\r\nHello there\r\nEMPTY\r\n\r\n");
-  site().WriteFile(
-      "frames/all.frm",
-      "\xEF\xBB\xBF<h1>top</h1>\r\n"
-      "<? 'A',\r\n'B' ?>\r\n"
-      "pre<?'X'?>post\r\n"
-      "<div><?\r\n'multi',\r\n\t'line'\r\n?></div>\r\n"
-      "<!FORMAT='F1'/'F2'>\r\n"
-      "<!FORMAT=@depfmt>\r\n"
-      "<!FORMAT=@nosuchfmt>\r\n"
-      "<!FORMAT=@../conf/zarix_server>\r\n"
-      "<!FORMAT=insert_all_parameters>\r\n"
-      "<!FORMAT=INSERT_ALL_PARAMETERS_IN_QUERY>\r\n"
-      "<!FILE=inc.frm>\r\n"
-      "<!FILE=nosuch.frm>\r\n"
-      "<!FILE=../conf/zarix_server.ini>\r\n"
-      "<!PHP=IP=127.0.0.1:" + std::to_string(web.port()) + ",127.0.0.1/dir/page.php?a=1>\r\n"
-      "<!FORMAT='<!FILE=inc2.frm>'>\r\n"
-      "~~HELLO~~ ~~EMPTY~~ ~~NOKEY~~\r\n"
-      "<--CGI_PATH--> <--CGI_PATH--> <--DATABASE--> <--DATABASE-->\r\n"
-      "count=<--TOTALRECS-->\r\n"
-      "  <!RESULT>  \r\n"
-      "end");
+  site().WriteFile("frames/all.frm",
+                   "\xEF\xBB\xBF<h1>top</h1>\r\n"
+                   "<? 'A',\r\n'B' ?>\r\n"
+                   "pre<?'X'?>post\r\n"
+                   "<div><?\r\n'multi',\r\n\t'line'\r\n?></div>\r\n"
+                   "a ?> b\r\n"
+                   "<!FORMAT='F1'/'F2'>\r\n"
+                   "<!FORMAT=@depfmt>\r\n"
+                   "<!FORMAT=@nosuchfmt>\r\n"
+                   "<!FORMAT=@../conf/zarix_server>\r\n"
+                   "<!FORMAT=insert_all_parameters>\r\n"
+                   "<!FORMAT=INSERT_ALL_PARAMETERS_IN_QUERY>\r\n"
+                   "<!FILE=inc.frm>\r\n"
+                   "<!FILE=nosuch.frm>\r\n"
+                   "<!FILE=../conf/zarix_server.ini>\r\n"
+                   "<!PHP=IP=127.0.0.1:" +
+                       std::to_string(web.port()) +
+                       ",127.0.0.1/dir/page.php?a=1>\r\n"
+                       "<!FORMAT='<!FILE=inc2.frm>'>\r\n"
+                       "~~HELLO~~ ~~EMPTY~~ ~~NOKEY~~\r\n"
+                       "<--CGI_PATH--> <--CGI_PATH--> <--DATABASE--> <--DATABASE-->\r\n"
+                       "count=<--TOTALRECS-->\r\n"
+                       "  <!RESULT>  \r\n"
+                       "end");
   pages_->Configure("DepositPath=" + root + "deposit/\n", "CGI_ALIAS=/cgi/z\n",
                     "[BOOKS]\nSearchFrames=all.frm\n[PARAMETRS]\nPARCOUNT=3\nPARNAME1=X21A\n"
                     "PARNAME2=Z21ID\nPARNAME3=X21B\n");
   CgiResult r = pages_->Get(
-      "C21COM=S&I21DBN=BOOKS&S21All=K=PERL&S21CNR=2&LNG=en&X21A=say%20%22hi%22&Z21ID=R1&X21B=b%26c");
+      "C21COM=S&I21DBN=BOOKS&S21All=K=PERL&S21CNR=2&LNG=en&X21A=say%20%22hi%22&Z21ID=R1&X21B=b%"
+      "26c");
   const std::string expected_head =
       "<h1>top</h1>\r\n"
       "AB\r\n"
       "preXpost\r\n"
       // Lines of a block are joined without separators; its tab is a blank between tokens.
       "<div>multiline</div>\r\n"
+      // A closing mark outside a block is text, not the end of a format.
+      "a ?> b\r\n"
       "\r\nF1\r\nF2\r\n"
       "\r\nfrom deposit\r\n"
       "\r\nFORMAT nosuchfmt NOT FIND\r\n"
@@ -127,13 +131,22 @@ TEST_F(FramePagesTest, EveryDirective) {
   EXPECT_NE(r.body.find("</p>\r\nend\r\n"), std::string::npos) << r.body;
   const std::string request = web.request();
   EXPECT_EQ(request, "GET http://127.0.0.1/dir/page.php?a=1 HTTP/1.0\nHost: 127.0.0.1\n\n");
+
+  // A language name that leaves the gateway folder is not read.
+  site().WriteFile("frames/lng.frm", "~~HELLO~~");
+  pages_->Configure("", "", "[BOOKS]\nSearchFrames=lng.frm\n");
+  EXPECT_EQ(pages_->Get("C21COM=S&I21DBN=BOOKS&LNG=en").body, "Hello there\r\n");
+  EXPECT_EQ(pages_->Get("C21COM=S&I21DBN=BOOKS&LNG=../cgi/en").body, "HELLO\r\n");
 }
 
 TEST_F(FramePagesTest, UnreachablePageServerLeavesAnEmptyLine) {
   int port;
-  { LocalWebServer gone(""); port = gone.port(); }
-  site().WriteFile("frames/php.frm", "a\r\n<!PHP=IP=127.0.0.1:" + std::to_string(port) +
-                                         ",x.php>\r\nb");
+  {
+    LocalWebServer gone("");
+    port = gone.port();
+  }
+  site().WriteFile("frames/php.frm",
+                   "a\r\n<!PHP=IP=127.0.0.1:" + std::to_string(port) + ",x.php>\r\nb");
   pages_->Configure("", "", "[BOOKS]\nSearchFrames=php.frm\n");
   EXPECT_EQ(pages_->Get("C21COM=S&I21DBN=BOOKS").body, "a\r\n\r\nb\r\n");
 }
@@ -149,8 +162,9 @@ TEST_F(FramePagesTest, SelfIncludingFrameStops) {
 
 TEST_F(FramePagesTest, WorkingRecordHoldsTheLogFields) {
   site().WriteFile("frames/log.frm", "<!RESULT>\r\nmax=<--MAXIMUMMFN--> q=<? v5 ?>");
-  pages_->Configure("", "", "[BOOKS]\nSearchFrames=log.frm\n[PARAMETRS]\nPARCOUNT=1\n"
-                            "PARNAME1=S21All\nPARTAG1=5\n");
+  pages_->Configure("", "",
+                    "[BOOKS]\nSearchFrames=log.frm\n[PARAMETRS]\nPARCOUNT=1\n"
+                    "PARNAME1=S21All\nPARTAG1=5\n");
   CgiResult r = pages_->Get("C21COM=S&I21DBN=BOOKS&S21All=K=PERL&S21CNR=1");
   EXPECT_NE(r.body.find("max=" + std::to_string(pages_->records().size() + 1) + " q=K=PERL"),
             std::string::npos)

@@ -54,11 +54,12 @@ TEST_F(SearchPagesTest, HitCountsMatchTheRecords) {
     CgiResult r = pages_->Get("C21COM=S&I21DBN=BOOKS&S21CNR=1000&S21All=" + c.expression);
     const long long n = static_cast<long long>(expected.size());
     EXPECT_NE(r.body.find(Head(n, 1, std::min<long long>(n, 1000))), std::string::npos)
-        << c.expression << "\n" << r.body.substr(0, 200);
+        << c.expression << "\n"
+        << r.body.substr(0, 200);
     std::vector<int> shown = ShownMfns(r.body);
     expected.size() > 1000 ? shown.resize(1000) : void();
-    EXPECT_EQ(shown, std::vector<int>(expected.begin(),
-                                      expected.begin() + std::min<long long>(n, 1000)))
+    EXPECT_EQ(shown,
+              std::vector<int>(expected.begin(), expected.begin() + std::min<long long>(n, 1000)))
         << c.expression;
   }
 }
@@ -70,16 +71,16 @@ TEST_F(SearchPagesTest, Paging) {
     std::string stn, cnr;
     long long begin, end;
   } cases[] = {
-      {"1", "20", 1, 20},           {"21", "20", 21, 40},
-      {"1161", "20", 1161, total},  {"x", "y", 1, 20},
-      {"1", "5000", 1, 300},        {"2000", "20", 2000, total},
-      {"1", "0", 1, 0},             {"%2B5", "1", 5, 5},
+      {"1", "20", 1, 20}, {"21", "20", 21, 40},  {"1161", "20", 1161, total},
+      {"x", "y", 1, 20},  {"1", "5000", 1, 300}, {"2000", "20", 2000, total},
+      {"1", "0", 1, 0},   {"%2B5", "1", 5, 5},
   };
   for (const Case& c : cases) {
-    CgiResult r = pages_->Get("C21COM=S&I21DBN=BOOKS&S21SCAN_FULL=1&S21STN=" + c.stn +
-                             "&S21CNR=" + c.cnr);
+    CgiResult r =
+        pages_->Get("C21COM=S&I21DBN=BOOKS&S21SCAN_FULL=1&S21STN=" + c.stn + "&S21CNR=" + c.cnr);
     EXPECT_NE(r.body.find(Head(total, c.begin, c.end)), std::string::npos)
-        << c.stn << "/" << c.cnr << "\n" << r.body.substr(0, 200);
+        << c.stn << "/" << c.cnr << "\n"
+        << r.body.substr(0, 200);
     std::vector<int> expected;
     for (long long m = c.begin; m <= c.end; ++m) expected.push_back(static_cast<int>(m));
     EXPECT_EQ(ShownMfns(r.body), expected) << c.stn << "/" << c.cnr;
@@ -115,10 +116,10 @@ TEST_F(SearchPagesTest, SingleRecord) {
   // After a search the single record is shown; the search's counts come first on the line.
   const size_t hits = RecordsWithAll(pages_->records(), {"PERL"}).size();
   r = pages_->Get("C21COM=F&I21DBN=BOOKS&S21All=K=PERL&Z21MFN=17");
-  EXPECT_NE(r.body.find(Head(static_cast<long long>(hits), 1, static_cast<long long>(hits) < 20
-                                                                  ? static_cast<long long>(hits)
-                                                                  : 20)),
-            std::string::npos)
+  EXPECT_NE(
+      r.body.find(Head(static_cast<long long>(hits), 1,
+                       static_cast<long long>(hits) < 20 ? static_cast<long long>(hits) : 20)),
+      std::string::npos)
       << r.body.substr(0, 200);
   EXPECT_EQ(ShownMfns(r.body).front(), RecordsWithAll(pages_->records(), {"PERL"}).front());
 }
@@ -144,8 +145,9 @@ TEST_F(SearchPagesTest, Selections) {
 TEST_F(SearchPagesTest, SequentialFilter) {
   // "1x" keeps a record (only the last character is free), "01" and "" drop it.
   pages_->site().WriteFile("data/BOOKS/scan.pft",
-                          "if mfn <= 100 then '1x' else if mfn <= 200 then '01' fi fi");
-  CgiResult r = pages_->Get("C21COM=S&I21DBN=BOOKS&S21SCAN_FULL=1&S21SCAN=scan&S21STN=95&S21CNR=10");
+                           "if mfn <= 100 then '1x' else if mfn <= 200 then '01' fi fi");
+  CgiResult r =
+      pages_->Get("C21COM=S&I21DBN=BOOKS&S21SCAN_FULL=1&S21SCAN=scan&S21STN=95&S21CNR=10");
   EXPECT_NE(r.body.find(Head(100, 95, 100)), std::string::npos) << r.body.substr(0, 200);
   EXPECT_EQ(ShownMfns(r.body), (std::vector<int>{95, 96, 97, 98, 99, 100}));
   // A filter name that leaves its folder keeps nothing.
