@@ -19,7 +19,19 @@ target_link_libraries(zarix_engine PUBLIC zarix_format zarix_util SQLite::SQLite
 
 # libzarix64.so: only the C interface is exported; the engine and the C++ runtime stay inside.
 add_library(zarix64 SHARED ${ZX}/zarix64_abi.cpp)
-target_link_libraries(zarix64 PRIVATE zarix_engine)
+# SQLite and utf8proc go inside too when their static archives exist: loading two more shared
+# libraries costs every request about half a millisecond. The gateway never links SQLite, so
+# the engine's copy is the only one in its process. (A test program that links zarix_engine and
+# also loads libzarix64.so must not hold the same database open through both at once: two SQLite
+# copies do not see each other's POSIX locks.)
+find_library(ZARIX_SQLITE3_ARCHIVE NAMES libsqlite3.a)
+find_library(ZARIX_UTF8PROC_ARCHIVE NAMES libutf8proc.a)
+if(ZARIX_SQLITE3_ARCHIVE AND ZARIX_UTF8PROC_ARCHIVE AND NOT ZARIX_SANITIZE)
+  target_link_libraries(zarix64 PRIVATE zarix_engine zarix_format zarix_util
+                        ${ZARIX_SQLITE3_ARCHIVE} ${ZARIX_UTF8PROC_ARCHIVE} m)
+else()
+  target_link_libraries(zarix64 PRIVATE zarix_engine)
+endif()
 set_target_properties(zarix64 PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
                                          OUTPUT_NAME zarix64)
 target_link_options(zarix64 PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined
