@@ -51,7 +51,7 @@ int64_t FileSize(const std::string& path) {
 }
 
 // "file:" URI for ATTACH, so that the open mode (create or not) can be given per file.
-std::string FileUri(const std::string& path, bool create) {
+std::string FileUri(const std::string& path, bool create, const std::string& vfs) {
   static const char* hex = "0123456789ABCDEF";
   std::string uri = "file:";
   for (unsigned char c : path) {
@@ -64,6 +64,7 @@ std::string FileUri(const std::string& path, bool create) {
     }
   }
   uri += create ? "?mode=rwc" : "?mode=rw";
+  if (!vfs.empty()) uri += "&vfs=" + vfs;
   return uri;
 }
 
@@ -196,7 +197,8 @@ Status DatabaseImpl::OpenFiles(const OpenOptions& options) {
   if (!exists && !options.create_if_missing) {
     return Status(kOpenFailed, "no master file " + master_path_);
   }
-  if (Status s = conn_.Open(master_path_, options.create_if_missing, options.busy_timeout_ms);
+  if (Status s = conn_.Open(master_path_, options.create_if_missing, options.busy_timeout_ms,
+                            options.vfs);
       !s.ok()) {
     return s;
   }
@@ -224,7 +226,7 @@ Status DatabaseImpl::OpenInverted(std::string_view prefix, bool create) {
   if (!attach) return conn_.Error("attach");
   {
     StmtScope scope(*attach);
-    attach->BindText(1, FileUri(path, create));
+    attach->BindText(1, FileUri(path, create, options_.vfs));
     if (attach->Step() != SQLITE_DONE) {
       return Status(kOpenFailed, "open " + path + ": " + conn_.last_error());
     }

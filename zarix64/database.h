@@ -46,6 +46,9 @@ struct OpenOptions {
   bool master_only = false;
   // How long a writer waits for another process's write lock before failing with kBusy.
   int busy_timeout_ms = 10000;
+  // Name of a registered SQLite VFS for both files (tests inject I/O faults with one); empty:
+  // SQLite's default.
+  std::string vfs;
 };
 
 // One posting: where a term occurs.

@@ -40,7 +40,8 @@ set_property(TARGET zarix64 APPEND PROPERTY LINK_DEPENDS ${ZX}/zarix64.map)
 zarix_static_runtime(zarix64)
 
 zarix_test(zarix_engine_test
-  SOURCES ${ZX}/database_test.cpp ${ZX}/fst_test.cpp ${ZX}/inverted_file_test.cpp
+  SOURCES ${ZX}/database_test.cpp ${ZX}/database_fault_test.cpp ${ZX}/fst_test.cpp
+          ${ZX}/inverted_file_test.cpp
   LIBS zarix_engine)
 
 zarix_test(zarix64_abi_test SOURCES ${ZX}/zarix64_abi_test.cpp ${ZX}/zarix64_abi.cpp LIBS zarix_engine)

@@ -90,8 +90,9 @@ class Connection {
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
-  // Opens `path` (native). create: make it when missing.
-  Status Open(const std::string& path, bool create, int busy_timeout_ms);
+  // Opens `path` (native). create: make it when missing. `vfs`: SQLite VFS name, "" default.
+  Status Open(const std::string& path, bool create, int busy_timeout_ms,
+              const std::string& vfs = "");
   void Close();
   bool is_open() const { return db_ != nullptr; }
 
