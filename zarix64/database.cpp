@@ -197,8 +197,8 @@ Status DatabaseImpl::OpenFiles(const OpenOptions& options) {
   if (!exists && !options.create_if_missing) {
     return Status(kOpenFailed, "no master file " + master_path_);
   }
-  if (Status s = conn_.Open(master_path_, options.create_if_missing, options.busy_timeout_ms,
-                            options.vfs);
+  if (Status s =
+          conn_.Open(master_path_, options.create_if_missing, options.busy_timeout_ms, options.vfs);
       !s.ok()) {
     return s;
   }

@@ -34,8 +34,8 @@ bool Spend() {
 }
 
 struct FaultyFile {
-  sqlite3_file base;     // our methods
-  sqlite3_file* inner;   // the default VFS's file, allocated right after this struct
+  sqlite3_file base;    // our methods
+  sqlite3_file* inner;  // the default VFS's file, allocated right after this struct
 };
 
 sqlite3_vfs* Inner() { return sqlite3_vfs_find(nullptr); }
@@ -78,11 +78,25 @@ int ShmLock(sqlite3_file* f, int offset, int n, int flags) {
 void ShmBarrier(sqlite3_file* f) { In(f)->pMethods->xShmBarrier(In(f)); }
 int ShmUnmap(sqlite3_file* f, int del) { return In(f)->pMethods->xShmUnmap(In(f), del); }
 
-const sqlite3_io_methods kMethods = {
-    2,           Close,     Read,   Write,      Truncate, Sync,   FileSize,
-    Lock,        Unlock,    CheckReservedLock,  FileControl,      SectorSize,
-    DeviceCharacteristics,  ShmMap, ShmLock,    ShmBarrier,       ShmUnmap,
-    nullptr,     nullptr};
+const sqlite3_io_methods kMethods = {2,
+                                     Close,
+                                     Read,
+                                     Write,
+                                     Truncate,
+                                     Sync,
+                                     FileSize,
+                                     Lock,
+                                     Unlock,
+                                     CheckReservedLock,
+                                     FileControl,
+                                     SectorSize,
+                                     DeviceCharacteristics,
+                                     ShmMap,
+                                     ShmLock,
+                                     ShmBarrier,
+                                     ShmUnmap,
+                                     nullptr,
+                                     nullptr};
 
 int Open(sqlite3_vfs*, const char* name, sqlite3_file* f, int flags, int* out_flags) {
   auto* ff = reinterpret_cast<FaultyFile*>(f);

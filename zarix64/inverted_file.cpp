@@ -202,9 +202,9 @@ void IndexChanges::SetRecord(Mfn mfn, const std::vector<std::string>& old_terms,
   std::vector<std::string>& added = added_[mfn];
   for (const std::string& term : added) {
     auto& list = terms_[term].postings;
-    list.erase(std::remove_if(list.begin(), list.end(),
-                              [mfn](const Posting& p) { return p.mfn == mfn; }),
-               list.end());
+    list.erase(
+        std::remove_if(list.begin(), list.end(), [mfn](const Posting& p) { return p.mfn == mfn; }),
+        list.end());
   }
   for (const std::string& term : old_terms) terms_[term].affected.push_back(mfn);
   // `postings` is sorted by term: one lookup per distinct term.
@@ -307,10 +307,10 @@ Status InvertedFile::ApplyTerm(std::string_view term, const TermChange& change) 
         const bool reaches_lo = s->Int(6) >= lo;
         if (!reaches_lo && static_cast<size_t>(s->Int(5)) >= kBlockPostings) break;
       }
-      blocks.push_back({Posting{first, static_cast<FieldTag>(s->Int(1)),
-                                static_cast<Occurrence>(s->Int(2)),
-                                static_cast<TermPos>(s->Int(3))},
-                        std::string(s->Blob(4))});
+      blocks.push_back(
+          {Posting{first, static_cast<FieldTag>(s->Int(1)), static_cast<Occurrence>(s->Int(2)),
+                   static_cast<TermPos>(s->Int(3))},
+           std::string(s->Blob(4))});
       if (first < lo) break;
     }
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) return c_->Error("read postings");
@@ -347,7 +347,11 @@ Status InvertedFile::ApplyTerm(std::string_view term, const TermChange& change) 
                "UPDATE ifp.blocks SET data = ?6, n = ?7, last_mfn = ?8 WHERE term = ?1 AND"
                " mfn = ?2 AND tag = ?3 AND occ = ?4 AND pos = ?5");
     const Posting& k = blocks[0].key;
-    s->BindBlobStatic(1, term).Bind(2, k.mfn).Bind(3, k.tag).Bind(4, k.occurrence).Bind(5, k.position);
+    s->BindBlobStatic(1, term)
+        .Bind(2, k.mfn)
+        .Bind(3, k.tag)
+        .Bind(4, k.occurrence)
+        .Bind(5, k.position);
     s->BindBlob(6, EncodePostingBlock(merged.data(), merged.size()));
     s->Bind(7, static_cast<int64_t>(merged.size())).Bind(8, merged.back().mfn);
     if (s->Step() != SQLITE_DONE) return c_->Error("write postings");
@@ -369,7 +373,11 @@ Status InvertedFile::ApplyTerm(std::string_view term, const TermChange& change) 
                  "INSERT INTO ifp.blocks(term, mfn, tag, occ, pos, last_mfn, n, data)"
                  " VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
       const Posting& k = merged[begin];
-      s->BindBlobStatic(1, term).Bind(2, k.mfn).Bind(3, k.tag).Bind(4, k.occurrence).Bind(5, k.position);
+      s->BindBlobStatic(1, term)
+          .Bind(2, k.mfn)
+          .Bind(3, k.tag)
+          .Bind(4, k.occurrence)
+          .Bind(5, k.position);
       s->Bind(6, merged[end - 1].mfn).Bind(7, static_cast<int64_t>(end - begin));
       s->BindBlob(8, EncodePostingBlock(merged.data() + begin, end - begin));
       if (s->Step() != SQLITE_DONE) return c_->Error("write postings");

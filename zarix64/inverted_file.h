@@ -3,10 +3,10 @@
 // as schema "ifp". Works in the caller's transaction. Layout: doc/engine_storage.md.
 #pragma once
 
-#include <unordered_map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "zarix64/database.h"

@@ -2,7 +2,6 @@
 #include "zarix64/inverted_file.h"
 
 #include <gtest/gtest.h>
-
 #include <sqlite3.h>
 
 #include <random>
@@ -148,9 +147,10 @@ TEST(PostingsTest, DamagedBlockIsReportedNotServed) {
   {
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open((dir.path() + "cat.ifp").c_str(), &raw), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(raw, "UPDATE blocks SET data = x'ffff' WHERE term = CAST('WORD' AS BLOB)",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(raw, "UPDATE blocks SET data = x'ffff' WHERE term = CAST('WORD' AS BLOB)",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
     EXPECT_EQ(sqlite3_changes(raw), 1);
     sqlite3_close(raw);
   }

@@ -38,8 +38,7 @@ Status Connection::Open(const std::string& path, bool create, int busy_timeout_m
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI |
                     (create ? SQLITE_OPEN_CREATE : 0);
   const std::string plain = path.rfind("file:", 0) == 0 ? "./" + path : path;
-  const int rc =
-      sqlite3_open_v2(plain.c_str(), &db_, flags, vfs.empty() ? nullptr : vfs.c_str());
+  const int rc = sqlite3_open_v2(plain.c_str(), &db_, flags, vfs.empty() ? nullptr : vfs.c_str());
   if (rc != SQLITE_OK) {
     Status s = SqliteStatus(rc, "open " + path, db_);
     Close();
