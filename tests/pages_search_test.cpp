@@ -64,6 +64,17 @@ TEST_F(SearchPagesTest, HitCountsMatchTheRecords) {
   }
 }
 
+TEST_F(SearchPagesTest, SearchForm) {
+  // A posted form: the words of S21STR as keywords (S21P01=1, prefix S21P03), ANDed (S21LOG=1).
+  const std::vector<int> expected = RecordsWithAll(pages_->records(), {"FINLAND", "HISTORIA"});
+  CgiResult r = RunCgi(pages_->site().Post(
+      "C21COM=S&I21DBN=BOOKS&S21STR=Finland+historia&S21LOG=1&S21P01=1&S21P03=K%3D&S21STN=21"));
+  const long long n = static_cast<long long>(expected.size());
+  ASSERT_GT(n, 40);
+  EXPECT_NE(r.body.find(Head(n, 21, 40)), std::string::npos) << r.body.substr(0, 200);
+  EXPECT_EQ(ShownMfns(r.body), std::vector<int>(expected.begin() + 20, expected.begin() + 40));
+}
+
 TEST_F(SearchPagesTest, Paging) {
   pages_->Configure("MAX_FORMAT_IN_PACKET=300\n");
   const long long total = static_cast<long long>(pages_->records().size());
