@@ -200,7 +200,9 @@ void FrameRun::Directives(FrameLines* lines) {
       for (char& c : block) {
         if (c == '\t') c = ' ';
       }
-      FrameLines out = RunFormat(block);
+      // Blocks count towards the page's limit too: a block may print another block.
+      FrameLines out;
+      if (++page_.expansions <= kMaxExpansions) out = RunFormat(block);
       block.clear();
       if (out.empty()) out.emplace_back();
       out.front().insert(0, prefix);

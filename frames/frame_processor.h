@@ -19,8 +19,8 @@
 //
 // File names taken from frames never leave their folders (see IsSafeRelativeName); a name that
 // would shows as not found. A page whose directives keep producing directives (a file that
-// includes itself) stops expanding after kMaxExpansions directives per page; the rest become
-// empty lines.
+// includes itself) stops expanding after kMaxExpansions directives and blocks per page; the
+// rest become empty lines.
 #pragma once
 
 #include "frames/command_executor.h"

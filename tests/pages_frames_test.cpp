@@ -158,6 +158,13 @@ TEST_F(FramePagesTest, SelfIncludingFrameStops) {
   ASSERT_TRUE(r.exited);
   EXPECT_NE(r.body.find("FOOT BOOKS"), std::string::npos);
   EXPECT_GT(CountOf(r.body, "x\r\n"), 1000u);
+  // A format block whose output holds the same block again.
+  site().WriteFile("frames/loop.frm", "<?@blk?>");
+  site().WriteFile("data/BOOKS/blk.pft", "'y'/'<?@blk?>'");
+  r = pages_->Get("C21COM=S&I21DBN=BOOKS");
+  ASSERT_TRUE(r.exited);
+  EXPECT_NE(r.body.find("FOOT BOOKS"), std::string::npos);
+  EXPECT_GT(CountOf(r.body, "y\r\n"), 1000u);
 }
 
 TEST_F(FramePagesTest, WorkingRecordHoldsTheLogFields) {
