@@ -30,6 +30,9 @@ namespace {
 // MFN 0 in recent_writes: the whole inverted file must follow the master file (after Empty).
 constexpr Mfn kAllRecords = 0;
 constexpr int kReindexBatch = 500;
+// Records whose postings a full rebuild gathers in memory before merging them into the blocks
+// (as a bulk load's batch: fewer, fuller block rewrites).
+constexpr int64_t kRebuildApply = 5000;
 
 std::string NewGuid() {
   thread_local std::mt19937_64 rng = [] {
@@ -159,6 +162,9 @@ class DatabaseImpl : public Database {
   // clear its "not indexed" mark. REQUIRES: in a transaction, has_ifp_.
   Status IndexStored(Mfn mfn);
   Status IndexRecord(const Record& record);
+  // Empties the inverted file and indexes every record of the master file again. `progress`
+  // may stop it (*stopped; the caller must then roll back). REQUIRES: in a transaction, has_ifp_.
+  Status RebuildIndex(const ProgressFn& progress, bool* stopped);
   void LoadIndexingContext();
 
   OpenOptions options_;
@@ -306,18 +312,8 @@ Status DatabaseImpl::RepairIfNeeded() {
   mfns.erase(std::unique(mfns.begin(), mfns.end()), mfns.end());
   if (!mfns.empty() && mfns.front() == kAllRecords) {
     // An interrupted Empty or full rebuild: make the inverted file follow the whole master file.
-    if (Status s = ifp_.DeleteAll(); !s.ok()) return s;
-    txn_all_ = true;
-    Mfn after = 0;
-    std::vector<Mfn> batch;
-    do {
-      if (Status s = mst_.ListMfns(after, kReindexBatch, &batch); !s.ok()) return s;
-      for (Mfn m : batch) {
-        if (Status s = IndexStored(m); !s.ok()) return s;
-      }
-      if (!batch.empty()) after = batch.back();
-    } while (!batch.empty());
-    return ifp_.Apply(&pending_);
+    bool stopped = false;
+    return RebuildIndex(nullptr, &stopped);
   }
   for (Mfn m : mfns) {
     if (Status s = IndexStored(m); !s.ok()) return s;
@@ -555,47 +551,57 @@ Status DatabaseImpl::ReindexPending(int64_t* count, const ProgressFn& progress) 
   return Status::Ok();
 }
 
-Status DatabaseImpl::ReindexAll(const ProgressFn& progress) {
-  if (!has_ifp_) return Status(kNotOpen, "no inverted file open");
-  int64_t total = 0, a = 0, b = 0;
-  if (Status s = mst_.Count(&total, &a, &b); !s.ok()) return s;
-  int64_t done = 0;
-  std::vector<Mfn> batch;
+Status DatabaseImpl::RebuildIndex(const ProgressFn& progress, bool* stopped) {
+  *stopped = false;
+  int64_t total = 0, deleted = 0, pending = 0;
+  if (progress) {
+    if (Status s = mst_.Count(&total, &deleted, &pending); !s.ok()) return s;
+  }
+  if (Status s = ifp_.DeleteAll(); !s.ok()) return s;
+  // The commit is marked "whole inverted file": should the process die between the two files'
+  // commits, the next transaction or opening rebuilds it again.
+  txn_all_ = true;
+  int64_t done = 0, since_apply = 0;
   Mfn after = 0;
+  std::vector<Mfn> batch;
   for (;;) {
-    Status s = InTransaction([&]() -> Status {
-      if (Status st = CheckAdminLock(); !st.ok()) return st;
-      if (Status st = mst_.ListMfns(after, kReindexBatch, &batch); !st.ok()) return st;
-      for (Mfn m : batch) {
-        if (Status st = IndexStored(m); !st.ok()) return st;
-      }
-      return Status::Ok();
-    });
-    if (!s.ok()) return s;
+    if (Status s = mst_.ListMfns(after, kReindexBatch, &batch); !s.ok()) return s;
     if (batch.empty()) break;
+    for (Mfn m : batch) {
+      if (Status s = IndexStored(m); !s.ok()) return s;
+    }
     after = batch.back();
     done += static_cast<int64_t>(batch.size());
-    if (progress && !progress(done, total)) return Status::Ok();
-  }
-  // Postings left by records that no longer exist (only a damaged file has them).
-  after = 0;
-  for (;;) {
-    Status s = InTransaction([&]() -> Status {
-      if (Status st = ifp_.ListRecordMfns(after, kReindexBatch, &batch); !st.ok()) return st;
-      for (Mfn m : batch) {
-        MasterFile::Header h;
-        if (Status st = mst_.GetHeader(m, &h); !st.ok()) return st;
-        if (!h.exists) {
-          if (Status st = IndexStored(m); !st.ok()) return st;
-        }
-      }
+    txn_mfns_.clear();  // the whole file is marked: no need to list every MFN
+    // Merge the gathered postings now and then, so memory stays bounded on large databases.
+    if ((since_apply += static_cast<int64_t>(batch.size())) >= kRebuildApply) {
+      since_apply = 0;
+      if (Status s = ifp_.Apply(&pending_); !s.ok()) return s;
+    }
+    if (progress && !progress(done, total)) {
+      *stopped = true;
       return Status::Ok();
-    });
-    if (!s.ok()) return s;
-    if (batch.empty()) break;
-    after = batch.back();
+    }
   }
-  return Status::Ok();
+  return ifp_.Apply(&pending_);
+}
+
+Status DatabaseImpl::ReindexAll(const ProgressFn& progress) {
+  if (!has_ifp_) return Status(kNotOpen, "no inverted file open");
+  if (bulk_) return Status(kInvalidArgument, "reindex during a bulk load");
+  // A rebuild from nothing, in one transaction. Re-indexing record by record would trust what
+  // is stored already (dictionary counts, blocks, the record term lists that say which old
+  // postings to take out), so damage there would survive. One transaction keeps readers on the
+  // old inverted file until the new one is complete, and a killed rebuild leaves the old one.
+  if (Status s = Begin(); !s.ok()) return s;
+  bool stopped = false;
+  Status s = CheckAdminLock();
+  if (s.ok()) s = RebuildIndex(progress, &stopped);
+  if (!s.ok() || stopped) {
+    Rollback();  // stopped: nothing of the rebuild is kept, the old inverted file stays
+    return s;
+  }
+  return Commit();
 }
 
 Status DatabaseImpl::Check(CheckReport* report, int max_problems, const ProgressFn& progress) {

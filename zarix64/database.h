@@ -178,7 +178,10 @@ class Database {
   // Indexes every record marked kFlagNotIndexed. *count (may be null) gets how many.
   virtual Status ReindexPending(int64_t* count, const ProgressFn& progress = nullptr) = 0;
   // Rebuilds the whole inverted file from the records (after a change of the .fst, stop words or
-  // tables). Runs in batches; readers see the old or the new postings of each record.
+  // tables, or to repair a damaged inverted file: nothing stored there is trusted). One
+  // transaction: readers see the old inverted file until it commits, other writers wait (and
+  // may fail with kBusy on a large database). `progress` returning false, a failure or a killed
+  // process leave the old inverted file as it was.
   virtual Status ReindexAll(const ProgressFn& progress = nullptr) = 0;
 
   // The terms and postings that the field selection table makes of `record` (no storage

@@ -2,11 +2,15 @@
 #include "zarix64/database.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <thread>
 
 #include "zarix64/engine_test_util.h"
+#include "zarix64/posting_block.h"
 
 namespace zarix::db {
 namespace {
@@ -369,6 +373,136 @@ TEST(DatabaseTest, CheckFindsDamage) {
   ExpectConsistent(db.get());
   const std::vector<std::pair<std::string, int64_t>> want = {{"ALPHA BETA", 1}, {"BETA GAMMA", 1}};
   EXPECT_EQ(AllTerms(db.get()), want);
+}
+
+// Runs `sql` on the inverted file behind the engine's back, as a damaged file or a careless
+// admin would leave it.
+void DamageInvertedFile(const TempDir& dir, const std::string& sql) {
+  sqlite3* c = nullptr;
+  ASSERT_EQ(sqlite3_open((dir.path() + "cat.ifp").c_str(), &c), SQLITE_OK);
+  char* error = nullptr;
+  const int rc = sqlite3_exec(c, sql.c_str(), nullptr, nullptr, &error);
+  EXPECT_EQ(rc, SQLITE_OK) << sql << ": " << (error ? error : "");
+  sqlite3_free(error);
+  sqlite3_close(c);
+}
+
+// An SQL blob literal holding one encoded posting block.
+std::string BlockLiteral(std::vector<Posting> postings) {
+  const std::string data = EncodePostingBlock(postings.data(), postings.size());
+  std::string out = "X'";
+  for (unsigned char ch : data) {
+    static const char* hex = "0123456789ABCDEF";
+    out += hex[ch >> 4];
+    out += hex[ch & 15];
+  }
+  return out + "'";
+}
+
+// 1,200 records, so that COMMON spans several blocks and a rebuild several batches.
+void WriteRebuildRecords(Database* db) {
+  ASSERT_TRUE(db->BeginBulk(1000).ok());
+  for (int i = 1; i <= 1200; ++i) {
+    Record r = MakeRecord({{610, "common w" + std::to_string(i % 7)}});
+    if (i % 100 == 0) r.fields.push_back({700, "^aAuthor " + std::to_string(i)});
+    ASSERT_TRUE(db->Write(&r).ok());
+  }
+  ASSERT_TRUE(db->CommitBulk().ok());
+}
+
+TEST(DatabaseTest, ReindexAllRepairsEveryKindOfDamage) {
+  const std::string common = "CAST('COMMON' AS BLOB)";
+  struct Case {
+    const char* name;
+    std::string sql;
+  } cases[] = {
+      {"deleted blocks",
+       "DELETE FROM blocks WHERE term IN (SELECT term FROM blocks LIMIT 3);"
+       "DELETE FROM blocks WHERE term = " +
+           common + " AND mfn = (SELECT min(mfn) FROM blocks WHERE term = " + common +
+           " AND mfn > 500)"},
+      {"wrong counts", "UPDATE terms SET postings = postings * 2 + 1 WHERE length(term) % 3 = 0"},
+      {"zero and negative counts",
+       "UPDATE terms SET postings = 0 WHERE term = CAST('W1' AS BLOB);"
+       "UPDATE terms SET postings = -4 WHERE term = " +
+           common},
+      {"stray terms",
+       "INSERT INTO terms VALUES(CAST('STRAY' AS BLOB), 3);"
+       "INSERT INTO blocks VALUES(CAST('ORPHAN' AS BLOB), 5000, 610, 1, 1, 5000, 1, " +
+           BlockLiteral({{5000, 610, 1, 1}}) + ")"},
+      {"postings a record does not make",
+       "INSERT INTO blocks VALUES(CAST('W1' AS BLOB), 2, 999, 1, 1, 3, 2, " +
+           BlockLiteral({{2, 999, 1, 1}, {3, 999, 1, 1}}) + ")"},
+      {"missing record term lists", "DELETE FROM record_terms WHERE mfn % 2 = 0"},
+      {"undecodable term list and blocks",
+       "UPDATE record_terms SET terms = X'FF' WHERE mfn = 3;"
+       "UPDATE blocks SET data = X'FFFFFFFF' WHERE term = CAST('W2' AS BLOB)"},
+      {"everything gone", "DELETE FROM terms; DELETE FROM blocks; DELETE FROM record_terms"},
+  };
+  TempDir dir;
+  std::vector<std::pair<std::string, int64_t>> terms;
+  std::vector<Posting> common_postings;
+  {
+    auto db = OpenTestDb(dir);
+    WriteRebuildRecords(db.get());
+    ExpectConsistent(db.get());
+    terms = AllTerms(db.get());
+    common_postings = AllPostings(db.get(), "COMMON");
+  }
+  ASSERT_EQ(common_postings.size(), 1200u);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DamageInvertedFile(dir, c.sql);
+    auto db = OpenTestDb(dir, false);
+    CheckReport report;
+    ASSERT_TRUE(db->Check(&report).ok());
+    EXPECT_FALSE(report.ok());
+    ASSERT_TRUE(db->ReindexAll().ok());
+    ExpectConsistent(db.get());
+    EXPECT_EQ(AllTerms(db.get()), terms);
+    EXPECT_EQ(AllPostings(db.get(), "COMMON"), common_postings);
+  }
+}
+
+// A rebuild is one transaction: readers keep the old inverted file until it commits, a stopped
+// or killed rebuild leaves it as it was, and the next rebuild repairs it.
+TEST(DatabaseTest, InterruptedReindexAllLeavesTheOldInvertedFile) {
+  TempDir dir;
+  {
+    auto db = OpenTestDb(dir);
+    WriteRebuildRecords(db.get());
+  }
+  DamageInvertedFile(dir, "UPDATE terms SET postings = 7 WHERE term = CAST('COMMON' AS BLOB)");
+  auto reader = OpenTestDb(dir, false);
+  {
+    auto db = OpenTestDb(dir, false);
+    int calls = 0;
+    ASSERT_TRUE(db->ReindexAll([&](int64_t done, int64_t total) {
+                    ++calls;
+                    EXPECT_EQ(total, 1200);
+                    EXPECT_EQ(reader->PostingCount("COMMON"), 7) << done;
+                    EXPECT_EQ(AllPostings(reader.get(), "COMMON").size(), 1200u);
+                    return done < 1000;
+                  }).ok());
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(db->PostingCount("COMMON"), 7);  // stopped: rolled back
+  }
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    auto db = OpenTestDb(dir, false);
+    db->ReindexAll([](int64_t, int64_t) -> bool { _exit(0); });
+    _exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  auto db = OpenTestDb(dir, false);
+  EXPECT_EQ(db->PostingCount("COMMON"), 7);
+  EXPECT_EQ(reader->PostingCount("COMMON"), 7);
+  ASSERT_TRUE(db->ReindexAll().ok());
+  ExpectConsistent(db.get());
+  EXPECT_EQ(reader->PostingCount("COMMON"), 1200);
 }
 
 TEST(DatabaseTest, OpenRefusesWhatIsNotADatabase) {
