@@ -58,11 +58,11 @@ int main(int argc, char** argv) {
   CgiCall trivial_call = full.Get("C21COM=Q");
   trivial_call.program = trivial;
   std::vector<Variant> variants = {
-      {"trivial C++ program", trivial_call, {}},
-      {"gateway, no engine library (start, dlopen fails)", noengine.Get("C21COM=Q"), {}},
-      {"gateway, no configuration (+ engine loaded, version)", noconf.Get("C21COM=Q"), {}},
-      {"gateway, Silence (+ configuration read twice, thread)", silent.Get("C21COM=Q"), {}},
-      {"gateway, whole request, trivial handler", full.Get("C21COM=Q"), {}},
+      {"trivial C++ program", trivial_call, {}, {}},
+      {"gateway, no engine library (start, dlopen fails)", noengine.Get("C21COM=Q"), {}, {}},
+      {"gateway, no configuration (+ engine loaded, version)", noconf.Get("C21COM=Q"), {}, {}},
+      {"gateway, Silence (+ configuration read twice, thread)", silent.Get("C21COM=Q"), {}, {}},
+      {"gateway, whole request, trivial handler", full.Get("C21COM=Q"), {}, {}},
   };
   const std::string other = Env("ZARIX_CGI_BINARY_B", "");
   std::unique_ptr<FixtureSite> other_site;
@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     other_site->WriteConfig("");
     other_site->WriteFile("cgi/Error.html", "<p>unknown command</p>");
     other_site->WriteFile("cgi/WebMsg.txt", "message 0\r\n");
-    variants.push_back({"second build (ZARIX_CGI_BINARY_B), whole request", other_site->Get("C21COM=Q"), {}});
+    variants.push_back({"second build (ZARIX_CGI_BINARY_B), whole request", other_site->Get("C21COM=Q"), {}, {}});
   }
   for (int i = 0; i < runs + 5; ++i) {
     for (Variant& v : variants) {
