@@ -5,7 +5,7 @@
 // control numbers (field 001 gets "-<copy>") until there are at least 10,000. They are indexed
 // with both default field selection tables of zarix-admin create (MARC 21 and UNIMARC lines).
 //
-// Run: build-admin/bench/engine_bench   (ZARIX_SHARED_DIR defaults to /work/shared)
+// Run: bench/run, or build/bench/engine_bench with ZARIX_SHARED_DIR naming the shared folder
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 

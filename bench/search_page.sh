@@ -1,16 +1,16 @@
 #!/bin/bash
 # Search-page latency on 100,000 records, beside Zebra running the same queries.
 #
-# Builds the benchmark programs in BUILD (default build-pages beside this folder), runs
+# Builds the benchmark programs in BUILD (default build/ beside this folder), runs
 # search_page_bench (each request a new cgizarix64 process) and, when Zebra (zebraidx, zebrasrv)
 # is installed, loads the same ISO file into a Zebra register, starts zebrasrv on 127.0.0.1 and
 # runs the same two-word AND queries with 20 records retrieved over one persistent connection.
 # Prints both figures and our median over Zebra's.
 #
-# Usage: bench/search_page.sh [runs]     (WORK keeps the data between runs; default BUILD/bench-search-page)
+# Usage: bench/search_page.sh [runs]     (BUILD defaults to build/; WORK keeps the data between runs, default BUILD/bench-search-page)
 set -eu
 HERE=$(cd "$(dirname "$0")" && pwd)
-BUILD=${BUILD:-$HERE/../build-pages}
+BUILD=${BUILD:-$HERE/../build}
 WORK=${WORK:-$BUILD/bench-search-page}
 RUNS=${1:-300}
 PORT=${ZEBRA_PORT:-21990}
