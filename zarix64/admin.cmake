@@ -36,16 +36,5 @@ if(TARGET zarix_admin)
 endif()
 
 # The ISO 2709 reader's fuzz target (libFuzzer with ZARIX_FUZZ) and the replay of its corpus.
-if(ZARIX_FUZZ)
-  add_executable(iso2709_fuzz ${CMAKE_CURRENT_LIST_DIR}/iso2709_fuzz.cpp)
-  target_compile_options(iso2709_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
-  target_link_options(iso2709_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
-  target_link_libraries(iso2709_fuzz PRIVATE zarix_iso2709)
-endif()
-if(ZARIX_BUILD_TESTS)
-  add_executable(iso2709_fuzz_replay ${CMAKE_CURRENT_LIST_DIR}/iso2709_fuzz.cpp
-                 ${CMAKE_CURRENT_LIST_DIR}/format/fuzz_replay_main.cpp)
-  target_link_libraries(iso2709_fuzz_replay PRIVATE zarix_iso2709)
-  add_test(NAME iso2709_fuzz_replay
-           COMMAND iso2709_fuzz_replay ${CMAKE_CURRENT_LIST_DIR}/iso2709_fuzz_corpus)
-endif()
+zarix_fuzz_target(iso2709_fuzz SOURCE ${CMAKE_CURRENT_LIST_DIR}/iso2709_fuzz.cpp
+                  CORPUS ${CMAKE_CURRENT_LIST_DIR}/iso2709_fuzz_corpus LIBS zarix_iso2709)
