@@ -48,24 +48,10 @@ void UpperBytes(char* text, size_t n) {
 std::u16string UnicodeUpper(std::u16string_view text) {
   std::u16string out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t u = text[i];
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      u = 0x10000 + ((u - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (u >= 0xD800 && u <= 0xDFFF) {
-      out.push_back(static_cast<char16_t>(u));
-      continue;
-    }
-    char32_t up = Upper(u);
-    if (up < 0x10000) {
-      out.push_back(static_cast<char16_t>(up));
-    } else {
-      up -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (up >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (up & 0x3FF)));
-    }
+  size_t pos = 0;
+  while (pos < text.size()) {
+    char32_t u = DecodeUtf16Char(text, &pos);
+    AppendUtf16(IsSurrogate(u) ? u : Upper(u), &out);
   }
   return out;
 }

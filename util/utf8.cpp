@@ -53,6 +53,28 @@ void AppendUtf8(char32_t cp, std::string* out) {
   }
 }
 
+char32_t DecodeUtf16Char(std::u16string_view text, size_t* pos) {
+  size_t i = *pos;
+  char32_t u = text[i];
+  if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+      text[i + 1] <= 0xDFFF) {
+    *pos = i + 2;
+    return 0x10000 + ((u - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+  }
+  *pos = i + 1;
+  return u;
+}
+
+void AppendUtf16(char32_t cp, std::u16string* out) {
+  if (cp < 0x10000) {
+    out->push_back(static_cast<char16_t>(cp));
+  } else {
+    cp -= 0x10000;
+    out->push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+    out->push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+  }
+}
+
 bool IsValidUtf8(std::string_view text) {
   size_t pos = 0;
   char32_t cp;
@@ -69,13 +91,7 @@ std::u16string Utf8ToUnicode(std::string_view text) {
   char32_t cp;
   while (pos < text.size()) {
     if (!DecodeUtf8Char(text, &pos, &cp)) return {};
-    if (cp < 0x10000) {
-      out.push_back(static_cast<char16_t>(cp));
-    } else {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    }
+    AppendUtf16(cp, &out);
   }
   return out;
 }
@@ -83,16 +99,10 @@ std::u16string Utf8ToUnicode(std::string_view text) {
 std::string UnicodeToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size() * 3);
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t u = text[i];
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      u = 0x10000 + ((u - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (u >= 0xD800 && u <= 0xDFFF) {
-      u = 0xFFFD;
-    }
-    AppendUtf8(u, &out);
+  size_t pos = 0;
+  while (pos < text.size()) {
+    char32_t u = DecodeUtf16Char(text, &pos);
+    AppendUtf8(IsSurrogate(u) ? 0xFFFD : u, &out);
   }
   return out;
 }

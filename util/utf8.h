@@ -33,4 +33,17 @@ bool DecodeUtf8Char(std::string_view text, size_t* pos, char32_t* code_point);
 // Appends the UTF-8 encoding of `code_point` (REQUIRES: a Unicode scalar value) to `out`.
 void AppendUtf8(char32_t code_point, std::string* out);
 
+// Decodes one UTF-16 code point at `text[*pos]` and advances *pos past it: a surrogate pair gives
+// its supplementary code point, an unpaired surrogate comes back as itself (callers decide what it
+// becomes). REQUIRES: *pos < text.size().
+char32_t DecodeUtf16Char(std::u16string_view text, size_t* pos);
+
+// Appends `code_point` (REQUIRES: at most U+10FFFF) to `out` as one UTF-16 unit, or as a surrogate
+// pair above U+FFFF.
+void AppendUtf16(char32_t code_point, std::u16string* out);
+
+inline bool IsSurrogate(char32_t code_point) {
+  return code_point >= 0xD800 && code_point <= 0xDFFF;
+}
+
 }  // namespace zarix

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace zarix {
 namespace {
 
@@ -41,6 +43,33 @@ TEST(Utf8Test, Utf16Conversion) {
   lone.push_back(static_cast<char16_t>(0xD800));
   lone.push_back(u'b');
   EXPECT_EQ(UnicodeToUtf8(lone), "a\xEF\xBF\xBD" "b");
+}
+
+// One decoding step over UTF-16: pairs join, unpaired surrogates come back as themselves.
+TEST(Utf8Test, Utf16Step) {
+  struct Case {
+    std::u16string text;
+    std::vector<char32_t> code_points;
+  };
+  const char16_t hi = 0xD83D, lo = 0xDCDA;
+  const Case cases[] = {
+      {{u'a', hi, lo, u'b'}, {U'a', 0x1F4DA, U'b'}},
+      {{hi}, {hi}},                  // high surrogate at the end
+      {{lo, hi}, {lo, hi}},          // reversed pair
+      {{hi, u'x'}, {hi, U'x'}},      // high surrogate before a plain unit
+      {{0xFFFF}, {0xFFFF}},
+  };
+  for (const Case& c : cases) {
+    std::vector<char32_t> got;
+    std::u16string again;
+    size_t pos = 0;
+    while (pos < c.text.size()) {
+      got.push_back(DecodeUtf16Char(c.text, &pos));
+      AppendUtf16(got.back(), &again);
+    }
+    EXPECT_EQ(got, c.code_points);
+    EXPECT_EQ(again, c.text);
+  }
 }
 
 }  // namespace
