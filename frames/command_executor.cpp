@@ -55,23 +55,27 @@ void PrepareWorkingRecord(RequestContext& ctx) {
   EngineApi& e = *ctx.engine;
   const int space = ctx.space1;
   e.Zarixnewrec(space, 0);
-  const int mfn = ctx.reader.reader_mfn;
-  if (!ctx.reader.reader_id.empty() && mfn > 0 && ctx.space2 != 0) {
-    e.Zarixchangemfn(space, 0, mfn);
-    e.ZarixRecord(ctx.space2, 0, mfn);
-    const int resource_tag =
-        static_cast<int>(ctx.server_ini.ReadInteger("MAIN", "BINARY_RESOURCE_TAG", 953));
-    const int n = e.Zarixnfields(ctx.space2, 0);
-    for (int f = 1; f <= n; ++f) {
-      const int tag = e.Zarixfldtag(ctx.space2, 0, f);
-      if (tag == resource_tag) continue;
-      e.Zarixfldadd(space, 0, tag, e.Zarixfield(ctx.space2, 0, f));
-    }
-  }
+  AddReaderRecord(ctx);
   for (const LogField& field : ctx.log_fields) e.Zarixfldadd(space, 0, field.tag, field.value);
 }
 
 }  // namespace
+
+void AddReaderRecord(RequestContext& ctx) {
+  const int mfn = ctx.reader.reader_mfn;
+  if (ctx.reader.reader_id.empty() || mfn <= 0 || ctx.space2 == 0) return;
+  EngineApi& e = *ctx.engine;
+  const int space = ctx.space1;
+  e.Zarixchangemfn(space, 0, mfn);
+  e.ZarixRecord(ctx.space2, 0, mfn);
+  const int resource_tag =
+      static_cast<int>(ctx.server_ini.ReadInteger("MAIN", "BINARY_RESOURCE_TAG", 953));
+  const int n = e.Zarixnfields(ctx.space2, 0);
+  for (int f = 1; f <= n; ++f) {
+    const int tag = e.Zarixfldtag(ctx.space2, 0, f);
+    if (tag != resource_tag) e.Zarixfldadd(space, 0, tag, e.Zarixfield(ctx.space2, 0, f));
+  }
+}
 
 void DisplayFoundRecords(RequestContext& ctx, PageState& page, std::string* output) {
   page.direct_access_tail.clear();

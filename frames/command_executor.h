@@ -44,6 +44,11 @@ CommandBranch FindCommandBranch(char command);
 // fields.
 void ExecuteCommand(RequestContext& ctx, PageState& page, std::string* output);
 
+// Copies the reader's record into the record on shelf 0 of space 1: the reader's MFN and every
+// field but the binary-resource ones ([MAIN] BINARY_RESOURCE_TAG), read through space 2. Does
+// nothing without a known reader or a second space.
+void AddReaderRecord(RequestContext& ctx);
+
 // The record display of F and S.
 void DisplayFoundRecords(RequestContext& ctx, PageState& page, std::string* output);
 

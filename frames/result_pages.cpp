@@ -120,17 +120,7 @@ void PrepareFrameRecord(RequestContext& ctx) {
   const int space = ctx.space1;
   e.Zarixnewrec(space, 0);
   for (const LogField& f : ctx.log_fields) e.Zarixfldadd(space, 0, f.tag, f.value);
-  const int mfn = ctx.reader.reader_mfn;
-  if (ctx.reader.reader_id.empty() || mfn <= 0 || ctx.space2 == 0) return;
-  e.Zarixchangemfn(space, 0, mfn);
-  e.ZarixRecord(ctx.space2, 0, mfn);
-  const int resource_tag =
-      static_cast<int>(ctx.server_ini.ReadInteger("MAIN", "BINARY_RESOURCE_TAG", 953));
-  const int n = e.Zarixnfields(ctx.space2, 0);
-  for (int f = 1; f <= n; ++f) {
-    const int tag = e.Zarixfldtag(ctx.space2, 0, f);
-    if (tag != resource_tag) e.Zarixfldadd(space, 0, tag, e.Zarixfield(ctx.space2, 0, f));
-  }
+  AddReaderRecord(ctx);
 }
 
 void WalkFrames(RequestContext& ctx, PageState& page) {
