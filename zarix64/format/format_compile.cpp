@@ -414,41 +414,30 @@ class Parser {
 
   // ---- Expressions: or < and < not < comparison < + - < * / < unary < primary.
 
+  // An "or" chain of "and" chains of "not" terms; every link must be a condition.
+  bool ParseLogic(Node* out, Type* type, bool is_or) {
+    const char* word = is_or ? "or" : "and";
+    const Token& first = Peek();
+    if (!(is_or ? ParseAnd(out, type) : ParseNot(out, type))) return false;
+    if (!IsWord(word)) return true;
+    if (*type != Type::kBool) return Fail(first, kErrConditionExpected);
+    Wrap(out, is_or ? Op::kOr : Op::kAnd);
+    while (IsWord(word)) {
+      const Token& t = Next();
+      Node rhs;
+      Type rt;
+      if (!(is_or ? ParseAnd(&rhs, &rt) : ParseNot(&rhs, &rt))) return false;
+      if (rt != Type::kBool) return Fail(t, kErrConditionExpected);
+      out->kids.push_back(std::move(rhs));
+    }
+    return true;
+  }
   bool ParseOr(Node* out, Type* type) {
     Nest nest(this);
     if (!nest.Ok()) return TooDeep();
-    const Token& first = Peek();
-    if (!ParseAnd(out, type)) return false;
-    if (!IsWord("or")) return true;
-    if (*type != Type::kBool) return Fail(first, kErrConditionExpected);
-    Wrap(out, Op::kOr);
-    while (IsWord("or")) {
-      const Token& t = Next();
-      Node rhs;
-      Type rt;
-      if (!ParseAnd(&rhs, &rt)) return false;
-      if (rt != Type::kBool) return Fail(t, kErrConditionExpected);
-      out->kids.push_back(std::move(rhs));
-    }
-    return true;
+    return ParseLogic(out, type, true);
   }
-
-  bool ParseAnd(Node* out, Type* type) {
-    const Token& first = Peek();
-    if (!ParseNot(out, type)) return false;
-    if (!IsWord("and")) return true;
-    if (*type != Type::kBool) return Fail(first, kErrConditionExpected);
-    Wrap(out, Op::kAnd);
-    while (IsWord("and")) {
-      const Token& t = Next();
-      Node rhs;
-      Type rt;
-      if (!ParseNot(&rhs, &rt)) return false;
-      if (rt != Type::kBool) return Fail(t, kErrConditionExpected);
-      out->kids.push_back(std::move(rhs));
-    }
-    return true;
-  }
+  bool ParseAnd(Node* out, Type* type) { return ParseLogic(out, type, false); }
 
   bool ParseNot(Node* out, Type* type) {
     if (!IsWord("not")) return ParseCmp(out, type);
