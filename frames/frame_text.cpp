@@ -3,22 +3,11 @@
 
 #include "util/charset.h"
 #include "util/path.h"
+#include "util/split_lines.h"
 
 namespace zarix {
 
-FrameLines SplitFrameLines(std::string_view text) {
-  FrameLines lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      lines.emplace_back(text.substr(start, i - start));
-      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      start = i + 1;
-    }
-  }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
-  return lines;
-}
+FrameLines SplitFrameLines(std::string_view text) { return SplitLines(text); }
 
 std::string JoinFrameLines(const FrameLines& lines) {
   size_t size = 0;

@@ -7,6 +7,7 @@
 
 #include "frames/frame_list.h"
 #include "util/path.h"
+#include "util/split_lines.h"
 
 namespace zarix {
 
@@ -33,20 +34,6 @@ std::string UpperUtf8(std::string_view s) {
   return out;
 }
 
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      lines.push_back(text.substr(start, i - start));
-      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      start = i + 1;
-    }
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
-
 }  // namespace
 
 std::string BuildMessagePage(const IniStore& server_ini, std::string_view database,
@@ -55,7 +42,7 @@ std::string BuildMessagePage(const IniStore& server_ini, std::string_view databa
                            server_ini.ReadString("WEB", "SearchEmpty", "sempty.frm");
   if (std::optional<std::string> text = ReadFileBytes(path)) {
     const std::string marker = UpperUtf8(kMarkerLine);
-    std::vector<std::string_view> lines = SplitLines(*text);
+    std::vector<std::string_view> lines = SplitLineViews(*text);
     for (size_t i = 0; i < lines.size(); ++i) {
       if (lines[i].size() == kMarkerLine.size() && UpperUtf8(lines[i]) == marker) {
         std::string page;

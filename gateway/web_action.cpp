@@ -22,6 +22,7 @@
 #include "processor/server_config.h"
 #include "util/code_page.h"
 #include "util/path.h"
+#include "util/split_lines.h"
 
 namespace zarix {
 
@@ -37,21 +38,6 @@ std::string UpperAscii(std::string_view s) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
   }
   return out;
-}
-
-// Lines of `text`; CR, LF and CR LF each end a line. A final line end adds no empty line.
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      lines.emplace_back(text.substr(start, i - start));
-      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      start = i + 1;
-    }
-  }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
-  return lines;
 }
 
 int HexValue(char c) {

@@ -20,6 +20,7 @@
 #include "search/word_tables.h"
 #include "util/code_page.h"
 #include "util/path.h"
+#include "util/split_lines.h"
 
 namespace zarix {
 
@@ -33,20 +34,6 @@ constexpr std::string_view kSilencePage =
 constexpr std::string_view kNoMessagesLine = "ERROR LOADING WEBMSG LIST";
 constexpr size_t kMessageRequestRefused = 19;
 constexpr size_t kMessageInternalError = 18;
-
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      lines.emplace_back(text.substr(start, i - start));
-      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      start = i + 1;
-    }
-  }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
-  return lines;
-}
 
 // Integer value of a text, `def` when it is not a whole decimal number.
 long long ToInt(std::string_view s, long long def) {

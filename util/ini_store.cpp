@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "util/split_lines.h"
+
 namespace zarix {
 
 namespace {
@@ -94,19 +96,7 @@ void IniStore::LoadLines(const std::vector<std::string>& lines) {
   }
 }
 
-void IniStore::LoadText(std::string_view text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      lines.emplace_back(text.substr(start, i - start));
-      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      start = i + 1;
-    }
-  }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
-  LoadLines(lines);
-}
+void IniStore::LoadText(std::string_view text) { LoadLines(SplitLines(text)); }
 
 const IniStore::Section* IniStore::FindSection(std::string_view name) const {
   for (const Section& s : sections_) {

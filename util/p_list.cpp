@@ -2,6 +2,7 @@
 #include "util/p_list.h"
 
 #include "util/path.h"
+#include "util/split_lines.h"
 
 namespace zarix {
 
@@ -74,15 +75,7 @@ void TPList::Clear() { items_.clear(); }
 
 void TPList::SetText(std::string_view text) {
   Clear();
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      Add(text.substr(start, i - start));
-      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      start = i + 1;
-    }
-  }
-  if (start < text.size()) Add(text.substr(start));
+  for (std::string_view line : SplitLineViews(text)) Add(line);
 }
 
 bool TPList::LoadFromFile(std::string_view path) {
