@@ -1,20 +1,17 @@
 #include "frames/message_page.h"
 
-#include <stdlib.h>
-
-#include <filesystem>
-
 #include <gtest/gtest.h>
 
 #include "util/path.h"
+#include "util/temp_dir.h"
 
 namespace zarix {
 namespace {
 
 TEST(MessagePageTest, MarkerLineOrBuiltInPage) {
-  char tmpl[] = "/tmp/message_page_XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const std::string dir = std::string(tmpl) + "/";
+  testing::TempDir tmp("message_page_");
+  const std::string dir = tmp.path();
+  ASSERT_FALSE(dir.empty());
   IniStore ini;
   ini.LoadText("[WEB]\nCGIPATH=" + dir + "\n");
   ASSERT_TRUE(WriteFileBytes(dir + "sempty.frm", "<html>\nпустой ОТВЕТ\n</html>"));
@@ -23,7 +20,6 @@ TEST(MessagePageTest, MarkerLineOrBuiltInPage) {
   EXPECT_EQ(BuildMessagePage(ini, "", "M"),
             "<HTML><BODY>  <meta http-equiv=\"Content-Type\" content=\"text/html;charset=UTF-8\">"
             "M</BODY></HTML>");
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -3,11 +3,10 @@
 #include "frames/php_fetch.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include <thread>
+#include <string>
+
+#include "util/local_web_server.h"
 
 namespace zarix {
 namespace {
@@ -45,56 +44,13 @@ TEST(PhpHostHeaderTest, Authority) {
   EXPECT_EQ(PhpHostHeader("page.php", "h"), "h");
 }
 
-// A server that accepts one connection, records the request and sends `answer` (or nothing).
-class OneShotServer {
- public:
-  explicit OneShotServer(std::string answer, bool stall = false) {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-    listen(fd_, 1);
-    thread_ = std::thread([this, answer, stall] {
-      int c = accept(fd_, nullptr, nullptr);
-      char buf[4096];
-      ssize_t n = recv(c, buf, sizeof buf, 0);
-      if (n > 0) request_.assign(buf, static_cast<size_t>(n));
-      if (stall) {
-        recv(c, buf, sizeof buf, 0);  // until the client gives up
-      } else {
-        send(c, answer.data(), answer.size(), 0);
-      }
-      close(c);
-    });
-  }
-  ~OneShotServer() {
-    if (thread_.joinable()) thread_.join();
-    close(fd_);
-  }
-  std::string port() const { return std::to_string(port_); }
-  std::string request() {
-    thread_.join();
-    return request_;
-  }
-
- private:
-  int fd_;
-  int port_ = 0;
-  std::string request_;
-  std::thread thread_;
-};
-
 TEST(PhpFetchTest, ReadTimeOutAndRefusedConnection) {
   PhpRequest r{"UTF-8", "127.0.0.1", "", "http://x/"};
   PhpTimeouts t;
   t.read_ms = 200;
   {
-    OneShotServer server("", true);
-    r.port = server.port();
+    testing::LocalWebServer server("", true);
+    r.port = std::to_string(server.port());
     EXPECT_EQ(FetchPhpPage(r, t), "");
   }
   // The server has gone: nobody listens on its port any more.

@@ -1,28 +1,20 @@
 #include "processor/engine_ini_copy.h"
 
-#include <stdlib.h>
-
-#include <filesystem>
 #include <fstream>
 
 #include <gtest/gtest.h>
 
 #include "util/path.h"
+#include "util/temp_dir.h"
 
 namespace zarix {
 namespace {
 
-namespace fs = std::filesystem;
-
 class EngineIniCopyTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/engine_ini_copy_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = std::string(tmpl) + "/";
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string dir_;
+  void SetUp() override { ASSERT_FALSE(dir_.empty()); }
+  testing::TempDir tmp_{"engine_ini_copy_"};
+  const std::string dir_ = tmp_.path();
 };
 
 TEST_F(EngineIniCopyTest, NeverReusesATakenName) {

@@ -12,4 +12,5 @@ if(TARGET zarix_engine_api)
                         zarix_search_form zarix_engine_api zarix_util)
 endif()
 zarix_test(processor_engine_ini_copy_test
-  SOURCES ${_RQ}/engine_ini_copy_test.cpp ${_RQ}/engine_ini_copy.cpp LIBS zarix_gateway)
+  SOURCES ${_RQ}/engine_ini_copy_test.cpp ${_RQ}/engine_ini_copy.cpp
+  LIBS zarix_gateway zarix_test_support)

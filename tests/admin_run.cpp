@@ -1,4 +1,4 @@
-// Child processes and temporary folders for the whole-program tests of zarix-admin.
+// Child processes for the whole-program tests of zarix-admin.
 #include "tests/admin_run.h"
 
 #include <fcntl.h>
@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 
 #include "util/path.h"
 
@@ -71,16 +70,6 @@ std::string AdminBinary() {
 std::string SharedData() {
   const char* p = std::getenv("ZARIX_SHARED_DIR");
   return std::string(p ? p : "/work/shared") + "/data/";
-}
-
-TempDir::TempDir() {
-  char name[] = "/tmp/zarix_admin_testXXXXXX";
-  path_ = std::string(mkdtemp(name)) + "/";
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
 }
 
 }  // namespace zarix::testing

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "util/temp_dir.h"  // TempDir, the tests' working folders
+
 namespace zarix::testing {
 
 struct RunResult {
@@ -29,16 +31,5 @@ int Wait(pid_t pid);
 std::string AdminBinary();
 // The folder of the shared test data ($ZARIX_SHARED_DIR/data/).
 std::string SharedData();
-
-// A fresh folder under /tmp, removed with everything in it at destruction.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  const std::string& path() const { return path_; }  // ends with "/"
-
- private:
-  std::string path_;
-};
 
 }  // namespace zarix::testing

@@ -6,7 +6,7 @@ if(ZARIX_BUILD_TESTS AND TARGET cgizarix64 AND TARGET zarix-admin AND TARGET zar
 
   foreach(t search frames binary)
     zarix_test(pages_${t}_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/pages_${t}_test.cpp
-               LIBS zarix_pages_fixture)
+               LIBS zarix_pages_fixture zarix_test_support)
     add_dependencies(pages_${t}_test cgizarix64 zarix64 zarix-admin)
     set_property(TEST pages_${t}_test APPEND PROPERTY ENVIRONMENT
       "ZARIX_CGI_BINARY=$<TARGET_FILE:cgizarix64>"

@@ -2,57 +2,12 @@
 // files, logged parameters, included files, a page fetched from a local web server, the
 // command's output), placeholders and language texts, and direct-access frames.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <thread>
 
 #include "tests/pages_fixture.h"
+#include "util/local_web_server.h"
 
 namespace zarix::testing {
 namespace {
-
-// Answers one HTTP request on 127.0.0.1 with `answer` and keeps the request it got.
-class LocalWebServer {
- public:
-  explicit LocalWebServer(std::string answer) {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-    listen(fd_, 4);
-    thread_ = std::thread([this, answer] {
-      int c = accept(fd_, nullptr, nullptr);
-      if (c < 0) return;
-      char buf[4096];
-      ssize_t n = recv(c, buf, sizeof buf, 0);
-      if (n > 0) request_.assign(buf, static_cast<size_t>(n));
-      send(c, answer.data(), answer.size(), MSG_NOSIGNAL);
-      close(c);
-    });
-  }
-  ~LocalWebServer() {
-    shutdown(fd_, SHUT_RDWR);
-    if (thread_.joinable()) thread_.join();
-    close(fd_);
-  }
-  int port() const { return port_; }
-  std::string request() {
-    if (thread_.joinable()) thread_.join();
-    return request_;
-  }
-
- private:
-  int fd_;
-  int port_ = 0;
-  std::string request_;
-  std::thread thread_;
-};
 
 class FramePagesTest : public ::testing::Test {
  protected:

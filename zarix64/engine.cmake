@@ -42,6 +42,7 @@ zarix_static_runtime(zarix64)
 zarix_test(zarix_engine_test
   SOURCES ${ZX}/database_test.cpp ${ZX}/database_fault_test.cpp ${ZX}/fst_test.cpp
           ${ZX}/inverted_file_test.cpp
-  LIBS zarix_engine)
+  LIBS zarix_engine zarix_test_support)
 
-zarix_test(zarix64_abi_test SOURCES ${ZX}/zarix64_abi_test.cpp ${ZX}/zarix64_abi.cpp LIBS zarix_engine)
+zarix_test(zarix64_abi_test SOURCES ${ZX}/zarix64_abi_test.cpp ${ZX}/zarix64_abi.cpp
+           LIBS zarix_engine zarix_test_support)

@@ -3,36 +3,24 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "util/path.h"
+#include "util/temp_dir.h"
 #include "zarix64/database.h"
 
 namespace zarix::db::testing {
 
-// A fresh folder under the system temp folder, removed with everything in it at the end.
-class TempDir {
+// A fresh folder under the system temp folder, removed with everything in it at the end; Write
+// puts a file into it and fails the test when it cannot.
+class TempDir : public zarix::testing::TempDir {
  public:
-  TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "zarix-engine-XXXXXX").string();
-    path_ = mkdtemp(tmpl.data()) ? tmpl + "/" : std::string();
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  // With a trailing "/".
-  const std::string& path() const { return path_; }
+  TempDir() : zarix::testing::TempDir("zarix-engine-") {}
   void Write(const std::string& name, std::string_view text) const {
-    ASSERT_TRUE(WriteFileBytes(path_ + name, text)) << name;
+    ASSERT_TRUE(WriteFileBytes(path() + name, text)) << name;
   }
-
- private:
-  std::string path_;
 };
 
 // The field selection table of the test database "cat":
