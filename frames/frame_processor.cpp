@@ -67,8 +67,11 @@ class FrameRun {
   FrameLines LoggedParameters(bool as_query);
   FrameLines FileDirective(std::string_view name);
   FrameLines PhpDirective(std::string_view argument);
-  // Expands a directive of `trimmed` (FILE and PHP only when `file_php_only`) into *out.
-  bool Expand(std::string_view trimmed, bool file_php_only, FrameLines* out);
+  enum class Directive { kNone, kResult, kFormat, kFile, kPhp };
+  // The directive a trimmed line starts with (FILE and PHP only when `file_php_only`).
+  static Directive Classify(std::string_view trimmed, bool file_php_only);
+  // The output lines of `directive` on the trimmed line.
+  FrameLines Expand(Directive directive, std::string_view trimmed);
 
   RequestContext& ctx_;
   PageState& page_;
@@ -145,57 +148,71 @@ FrameLines FrameRun::PhpDirective(std::string_view argument) {
   return lines;
 }
 
-bool FrameRun::Expand(std::string_view t, bool file_php_only, FrameLines* out) {
+FrameRun::Directive FrameRun::Classify(std::string_view t, bool file_php_only) {
+  if (t.size() <= 2 || t[0] != '<' || t[1] != '!') return Directive::kNone;
+  if (!file_php_only && StartsWith(t, "<!RESULT>")) return Directive::kResult;
+  if (!file_php_only && StartsWith(t, "<!FORMAT=")) return Directive::kFormat;
+  if (StartsWith(t, "<!FILE=")) return Directive::kFile;
+  if (StartsWith(t, "<!PHP=")) return Directive::kPhp;
+  return Directive::kNone;
+}
+
+FrameLines FrameRun::Expand(Directive directive, std::string_view t) {
   auto argument = [&](size_t skip) {
     return t.size() > skip ? t.substr(skip, t.size() - skip - 1) : std::string_view();
   };
-  if (!file_php_only && StartsWith(t, "<!RESULT>")) {
-    std::string text;
-    ExecuteCommand(ctx_, page_, &text);
-    *out = SplitFrameLines(text);
-    return true;
+  switch (directive) {
+    case Directive::kResult: {
+      std::string text;
+      ExecuteCommand(ctx_, page_, &text);
+      return SplitFrameLines(text);
+    }
+    case Directive::kFormat:
+      return FormatDirective(argument(9));
+    case Directive::kFile:
+      return FileDirective(argument(7));
+    case Directive::kPhp:
+      return PhpDirective(argument(6));
+    case Directive::kNone:
+      break;
   }
-  if (!file_php_only && StartsWith(t, "<!FORMAT=")) {
-    *out = FormatDirective(argument(9));
-    return true;
-  }
-  if (StartsWith(t, "<!FILE=")) {
-    *out = FileDirective(argument(7));
-    return true;
-  }
-  if (StartsWith(t, "<!PHP=")) {
-    *out = PhpDirective(argument(6));
-    return true;
-  }
-  return false;
+  return {};
+}
+
+// Puts lines[from..] on top of the stack of lines still to examine, the first of them on top.
+void PushPending(FrameLines&& lines, size_t from, FrameLines* pending) {
+  for (size_t k = lines.size(); k > from; --k) pending->push_back(std::move(lines[k - 1]));
 }
 
 void FrameRun::Directives(FrameLines* lines) {
-  FrameLines& l = *lines;
+  // Lines still to examine, the next one last; a directive's output goes on top, so it is
+  // examined next. Each line is moved once, however large the page grows.
+  FrameLines pending;
+  pending.reserve(lines->size());
+  PushPending(std::move(*lines), 0, &pending);
+  FrameLines done;
+  done.reserve(pending.size());
   bool in_block = false;
   std::string block, prefix;
-  size_t i = 0;
-  while (i < l.size()) {
+  while (!pending.empty()) {
+    std::string line = std::move(pending.back());
+    pending.pop_back();
     bool file_php_only = false;
-    const size_t open = l[i].find("<?");
-    const size_t close = l[i].find("?>", open == std::string::npos ? 0 : open + 2);
+    const size_t open = line.find("<?");
+    const size_t close = line.find("?>", open == std::string::npos ? 0 : open + 2);
     if (in_block || open != std::string::npos) {
-      std::string suffix;
       if (open != std::string::npos) {
-        prefix = l[i].substr(0, open);
+        prefix = line.substr(0, open);
         in_block = true;
-        block = close != std::string::npos ? l[i].substr(open + 2, close - open - 2)
-                                           : l[i].substr(open + 2);
+        block = close != std::string::npos ? line.substr(open + 2, close - open - 2)
+                                           : line.substr(open + 2);
       } else if (close != std::string::npos) {
-        block += l[i].substr(0, close);
+        block += line.substr(0, close);
       } else {
-        block += l[i];
+        block += line;
       }
-      if (close == std::string::npos) {
-        l.erase(l.begin() + static_cast<long>(i));
-        continue;
-      }
-      suffix = l[i].substr(close + 2);
+      if (close == std::string::npos) continue;
+      const std::string suffix = line.substr(close + 2);
       in_block = false;
       for (char& c : block) {
         if (c == '\t') c = ' ';
@@ -207,30 +224,29 @@ void FrameRun::Directives(FrameLines* lines) {
       if (out.empty()) out.emplace_back();
       out.front().insert(0, prefix);
       out.back() += suffix;
-      l.erase(l.begin() + static_cast<long>(i));
-      l.insert(l.begin() + static_cast<long>(i), out.begin(), out.end());
+      // The first output line is examined here for includes only; the others in full.
+      line = std::move(out.front());
+      PushPending(std::move(out), 1, &pending);
       file_php_only = true;
     }
 
-    std::string_view t = TrimFrameLine(l[i]);
+    std::string_view t = TrimFrameLine(line);
     if (!file_php_only && StartsWith(t, kBom)) {
-      l[i] = std::string(t.substr(kBom.size()));
-      t = TrimFrameLine(l[i]);
+      line = std::string(t.substr(kBom.size()));
+      t = TrimFrameLine(line);
     }
-    if (t.size() > 2 && t[0] == '<' && t[1] == '!') {
-      FrameLines out;
+    if (const Directive directive = Classify(t, file_php_only); directive != Directive::kNone) {
       const std::string trimmed(t);
-      if (Expand(trimmed, file_php_only, &out)) {
-        l[i].clear();
-        // A page whose directives keep producing directives stops growing here.
-        if (++page_.expansions <= kMaxExpansions) {
-          l.insert(l.begin() + static_cast<long>(i) + 1, out.begin(), out.end());
-        }
-      }
+      line.clear();
+      // A page whose directives keep producing directives stops growing here; the rest of its
+      // directives become empty lines without running.
+      if (++page_.expansions <= kMaxExpansions)
+        PushPending(Expand(directive, trimmed), 0, &pending);
     }
-    ++i;
+    done.push_back(std::move(line));
   }
   // A block left open at the end of the frame is dropped, as its lines already are.
+  *lines = std::move(done);
 }
 
 }  // namespace

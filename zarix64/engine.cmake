@@ -37,6 +37,11 @@ set_target_properties(zarix64 PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY
 target_link_options(zarix64 PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined
                     -Wl,--version-script=${ZX}/zarix64.map)
 set_property(TARGET zarix64 APPEND PROPERTY LINK_DEPENDS ${ZX}/zarix64.map)
+# Under libFuzzer the format library inside is instrumented: its sanitizer symbols come from the
+# fuzzing program that loads the engine.
+if(ZARIX_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  target_link_options(zarix64 PRIVATE -Wl,-z,undefs)
+endif()
 zarix_static_runtime(zarix64)
 
 zarix_test(zarix_engine_test

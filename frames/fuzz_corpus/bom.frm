@@ -1,0 +1,3 @@
+0﻿<!FILE=header.frm>
+﻿plain
+ ﻿ <!FORMAT=@brief>

@@ -1,0 +1,3 @@
+1<!FILE=input.frm>
+Каталог ~~title~~
+<!FILE=input.frm>

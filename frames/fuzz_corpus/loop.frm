@@ -1,0 +1,1 @@
+0<!FILE=loop.frm>

@@ -1,0 +1,4 @@
+0Just text, no directives.
+
+  indented line  
+last

@@ -1,0 +1,3 @@
+4<div>
+<!RESULT>
+</div>

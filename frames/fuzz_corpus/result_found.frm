@@ -1,0 +1,3 @@
+0<div>Found <--TOTALRECS--> (<--BEGINRECS-->-<--ENDRECS-->) <--TOTALRECS-->
+  <!RESULT>  
+</div>

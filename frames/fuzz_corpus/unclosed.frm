@@ -1,0 +1,2 @@
+0text <?v245
+^a more
