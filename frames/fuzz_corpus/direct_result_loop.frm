@@ -1,0 +1,4 @@
+$<!RESULT>
+<p>
+<!RESULT>x
+</p>
