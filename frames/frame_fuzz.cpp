@@ -19,9 +19,10 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
