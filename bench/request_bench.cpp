@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     }
   }
   const double floor_median = Percentile(variants[0].ms, 0.5);
-  printf("%d runs each, interleaved; wall time fork to exit with the answer read, and the\n"
+  printf("%d runs each, interleaved; wall time spawn to exit with the answer read, and the\n"
          "child's CPU time (user + system)\n", runs);
   const double floor_cpu = Percentile(variants[0].cpu_ms, 0.5);
   printf("%-56s %9s %9s %7s %9s %7s\n", "", "median", "p95", "x floor", "cpu med", "x floor");

@@ -24,7 +24,7 @@ struct CgiResult {
   std::string header_block;
   std::map<std::string, std::string> headers;  // names lower-cased
   std::string body;
-  double seconds = 0;      // fork to exit
+  double seconds = 0;      // spawn to exit
   double cpu_seconds = 0;  // user + system time of the child
 
   std::string Header(const std::string& lower_name) const {
