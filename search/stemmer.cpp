@@ -10,7 +10,6 @@
 
 #include "search/protected_words_table.h"
 #include "search/stemmer_internal.h"
-#include "util/charset.h"
 
 namespace zarix {
 namespace {
@@ -264,22 +263,39 @@ int StemEnding(std::string_view word) {
 }
 
 std::string StemUtf8(std::string_view word) {
-  // Only words with Cyrillic letters can lose an ending; plain ASCII skips the conversion.
-  if (std::all_of(word.begin(), word.end(),
-                  [](char ch) { return static_cast<unsigned char>(ch) < 0x80; })) {
-    return std::string(word);
+  // Only a word made of Russian letters (U+0410..U+044F) and "-" can lose an ending, and those
+  // map onto Windows-1251 arithmetically, so the word is converted here without iconv: this runs
+  // once per word in highlighting and full-text search. Any other character (Latin, digits, Ё,
+  // malformed UTF-8) means the stemmer would cut nothing, so the word comes back as it came.
+  char buf[256];
+  std::string heap;
+  char* single_byte = buf;
+  if (word.size() >= sizeof buf) {
+    heap.resize(word.size());
+    single_byte = heap.data();
   }
-  std::string single_byte = ConvertCharset(word, "UTF-8", "WINDOWS-1251");
-  int cut = StemEnding(single_byte);
-  if (cut == 0) return std::string(word);
-  // Malformed UTF-8 loses bytes in the conversion; such a word is left as it came.
-  auto characters = std::count_if(word.begin(), word.end(), [](char ch) {
-    return (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
-  });
-  if (static_cast<size_t>(characters) != single_byte.size()) return std::string(word);
-  // A stemmed word holds only Russian letters and "-", so the way back is exact.
-  single_byte.resize(single_byte.size() - static_cast<size_t>(cut));
-  return ConvertCharset(single_byte, "WINDOWS-1251", "UTF-8");
+  size_t n = 0;
+  for (size_t i = 0; i < word.size();) {
+    const auto b0 = static_cast<unsigned char>(word[i]);
+    if (b0 == '-') {
+      single_byte[n++] = '-';
+      ++i;
+      continue;
+    }
+    if (i + 1 >= word.size()) return std::string(word);
+    const auto b1 = static_cast<unsigned char>(word[i + 1]);
+    if ((b1 & 0xC0) != 0x80 || (b0 != 0xD0 && b0 != 0xD1)) return std::string(word);
+    const unsigned cp = ((b0 & 0x1Fu) << 6) | (b1 & 0x3Fu);
+    if (cp < 0x410 || cp > 0x44F) return std::string(word);
+    single_byte[n++] = static_cast<char>(0xC0 + (cp - 0x410));
+    i += 2;
+  }
+  const int cut = StemEnding(std::string_view(single_byte, n));
+  if (cut <= 0) return std::string(word);
+  // Walk back over `cut` characters (two bytes for a letter, one for "-").
+  size_t end = word.size();
+  for (int k = 0; k < cut && end > 0; ++k) end -= word[end - 1] == '-' ? 1 : 2;
+  return std::string(word.substr(0, end));
 }
 
 }  // namespace zarix

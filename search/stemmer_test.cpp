@@ -136,8 +136,35 @@ TEST(StemUtf8Test, CutsCharactersAndKeepsCase) {
       {"кнiгами", "кнiгами"},  // Ukrainian і: not stemmed
       {"", ""},
       {"книг\xFFами", "книг\xFFами"},  // malformed UTF-8 is not stemmed
+      {"книгам\xD0", "книгам\xD0"},    // cut inside the last character
+      {"юго-западными", "юго-западн"},  // "-" is one byte, the letters two
   };
   for (const auto& [word, stem] : cases) EXPECT_EQ(StemUtf8(word), stem) << word;
+}
+
+// StemUtf8 maps Russian letters onto Windows-1251 by arithmetic; it must agree with a real
+// conversion, in both cases and at both ends of the alphabet.
+TEST(StemUtf8Test, AgreesWithCodePageConversion) {
+  std::vector<std::string> words;
+  for (std::string_view protected_word : stemmer_internal::ProtectedWords()) {
+    std::string upper = Utf8(protected_word);
+    words.push_back(upper);
+    // The same word with a lower-case ending "ами" added.
+    words.push_back(
+        ConvertCharset(std::string(protected_word) + "\xE0\xEC\xE8", "WINDOWS-1251", "UTF-8"));
+  }
+  for (const char* w : {"ааааами", "яяяяями", "АЯаяАЯая", "ОБЪЯВЛЕНИЯМИ", "ёжиками", "ЪЕЗДАМИ"}) {
+    words.push_back(w);
+  }
+  for (const std::string& word : words) {
+    std::string single_byte = ConvertCharset(word, "UTF-8", "WINDOWS-1251");
+    int cut = StemEnding(single_byte);
+    std::string expected =
+        cut == 0 ? word
+                 : ConvertCharset(single_byte.substr(0, single_byte.size() - cut),
+                                  "WINDOWS-1251", "UTF-8");
+    EXPECT_EQ(StemUtf8(word), expected) << word;
+  }
 }
 
 // Both tables are searched by bisection, so their order is part of their correctness.
