@@ -70,7 +70,7 @@ std::unique_ptr<db::Database> NewDatabase(std::string* folder) {
 }
 
 void Import(db::Database* db) {
-  db->BeginBulk(1000);
+  db->BeginBulk();
   for (const db::Record& source : Records()) {
     db::Record r = source;
     if (!db->Write(&r).ok()) std::abort();
@@ -118,7 +118,7 @@ void BM_BulkImportUnindexed(benchmark::State& state) {
     std::string folder;
     auto db = NewDatabase(&folder);
     state.ResumeTiming();
-    db->BeginBulk(1000);
+    db->BeginBulk();
     for (const db::Record& source : Records()) {
       db::Record r = source;
       if (!db->Write(&r, options).ok()) std::abort();

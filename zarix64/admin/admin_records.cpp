@@ -170,7 +170,7 @@ int CmdImport(const Args& args) {
 
   int64_t start = NowMs();
   ImportTotals totals;
-  db::Status s = db->BeginBulk(1000);
+  db::Status s = db->BeginBulk();
   if (!s.ok()) {
     Error("cannot start loading: " + Describe(s));
     return kExitFailed;
