@@ -172,7 +172,7 @@ FixtureSite::FixtureSite(const std::string& program, const std::string& engine_l
   char tmpl[] = "/tmp/zarix_site_XXXXXX";
   if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
   root_ = std::string(tmpl) + "/";
-  for (const char* d : {"bin", "conf", "cgi"}) fs::create_directories(root_ + d);
+  for (const char* d : {"bin", "conf", "cgi", "tmp"}) fs::create_directories(root_ + d);
   program_ = bin() + fs::path(program).filename().string();
   fs::copy_file(program, program_);
   if (!engine_library.empty()) {
@@ -207,7 +207,8 @@ CgiCall FixtureSite::Get(std::string_view query) const {
            {"REMOTE_ADDR", "192.0.2.7"},
            {"HTTP_HOST", "catalogue.test"},
            {"HTTP_USER_AGENT", "cgi-runner"},
-           {"ZARIX_CONFIG_DIR", conf()}};
+           {"ZARIX_CONFIG_DIR", conf()},
+           {"TMPDIR", root_ + "tmp/"}};
   return c;
 }
 

@@ -40,7 +40,8 @@ void ParseCgiOutput(CgiResult* result);
 
 // A site in a fresh temporary folder: bin/ holds copies of the gateway binary (and the engine
 // library when given), conf/ the configuration (ZARIX_CONFIG_DIR), cgi/ the gateway folder
-// (CGIPATH). Removed with everything in it on destruction.
+// (CGIPATH), tmp/ the system temporary folder of its requests (TMPDIR). Removed with everything
+// in it on destruction.
 class FixtureSite {
  public:
   // `program` and `engine_library` are copied into bin/; an empty `engine_library` leaves the

@@ -292,7 +292,7 @@ void SetError(const Lexed& lexed, const Token& token, int code, CompileError* er
   std::string m = std::to_string(token.pos);
   m += ": ";
   if (token.file >= 0 && token.file < static_cast<int>(lexed.files.size())) {
-    m += lexed.files[token.file];
+    m += BaseName(lexed.files[token.file]);  // messages reach web pages: no server folders
     m += ":";
     m += std::to_string(token.inner_pos);
     m += ": ";
