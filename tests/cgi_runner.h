@@ -15,6 +15,9 @@ struct CgiCall {
   std::vector<std::pair<std::string, std::string>> env;  // the whole environment of the child
   std::string body;                                       // standard input
   int timeout_seconds = 30;                               // the child is killed after this
+  // Standard input stays open after the body until the child ends, as a web server that keeps
+  // the client's connection does (a client that announced more than it sends).
+  bool keep_input_open = false;
 };
 
 struct CgiResult {

@@ -256,7 +256,7 @@ class Lexer {
     std::string path;
     std::optional<std::string> body;
     if (resolver_ != nullptr) body = resolver_->Resolve(name, dir, &path);
-    if (!body) return Fail(file, at_pos, name_pos, kErrIncludeNotFound, name);
+    if (!body) return Fail(file, at_pos, name_pos, kErrIncludeNotFound, BaseName(name));
     out_->files.push_back(path);
     int index = static_cast<int>(out_->files.size()) - 1;
     std::string inner_dir = DirName(path);
