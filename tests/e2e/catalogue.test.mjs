@@ -159,6 +159,7 @@ for (const c of advancedCases) {
     if (c.from) await page.fill('input[name="4S21P06"]', c.from);
     if (c.to) await page.fill('input[name="4S21P07"]', c.to);
     if (c.truncateTitle) await page.check('input[name="2S21P02"]');
+    await screenshot(page, `advanced-form-${c.language}`);
     await Promise.all([page.waitForNavigation(), page.click('main form button[type=submit]')]);
     assert.equal(await shownCount(page), expected.length);
     assert.equal(await page.textContent('strong.query'), c.shown);
