@@ -86,7 +86,7 @@ export function keywords(db, record, group) {
 export function year(db, record) {
   const y = db === 'RUSMARC' ? subfield(fieldsOf(record, '100')[0] || '', 'a').slice(9, 13)
                              : (fieldsOf(record, '008')[0] || '').slice(7, 11);
-  return /^[0-9]{4}$/.test(y) && Number(y) > 0 ? Number(y) : null;
+  return /^[0-9]{4}$/.test(y) && Number(y) > 999 ? Number(y) : null;
 }
 
 // 1-based record numbers (MFNs: records are loaded in file order) matching `test`.
