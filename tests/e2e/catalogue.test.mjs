@@ -216,6 +216,20 @@ test('an empty result helps the reader on', async () => {
   }
 });
 
+test('a query with quotes and markup is shown as text, never as markup', async () => {
+  const page = await newPage();
+  await simpleSearch(page, 'MARC21', 'en', 'x"><b>bold</b> \' ~~code~~');
+  const box = await page.inputValue('#q');
+  assert.ok(box.includes('"') && box.includes('<b>'), `the box shows the text: ${box}`);
+  assert.ok(box.endsWith("' ~~code~~"), `language markers of the query stay text: ${box}`);
+  assert.equal(await page.locator('main b, header form b').count(), 0, 'no element made from the query');
+  assert.ok((await page.textContent('strong.query')).includes('<b>'));
+  // The language links carry the query as data of their address.
+  const href = await page.getAttribute('a[hreflang=ru]', 'href');
+  assert.ok(!/[<>" ]/.test(href), href);
+  await page.context().close();
+});
+
 test('both interface languages, and the switch keeps the page', async () => {
   const page = await newPage();
   await home(page, 'ru');
