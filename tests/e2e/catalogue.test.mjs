@@ -6,6 +6,7 @@ import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import path from 'node:path';
 import { startSite, launchBrowser, axeSource, screenshot, sourceDir } from './site.mjs';
+import { readFileSync } from 'node:fs';
 import { parseIso, keywords, year, mfnsWhere, subfield, fieldsOf, readLanguage } from './records.mjs';
 
 const records = {
@@ -216,6 +217,15 @@ test('an empty result helps the reader on', async () => {
   }
 });
 
+test('a catalogue that cannot be opened answers with the message page', async () => {
+  const messages = readFileSync(path.join(sourceDir, 'demo/site/WebMsg.txt'), 'utf8').split(/\r\n/);
+  const page = await newPage();
+  await page.goto(`${site.base}/cgi-bin/cgizarix64?C21COM=S&I21DBN=NOSUCH&S21STR=x`);
+  assert.equal((await page.textContent('main p')).trim(), messages[11]);
+  await screenshot(page, 'message');
+  await page.context().close();
+});
+
 test('a query with quotes and markup is shown as text, never as markup', async () => {
   const page = await newPage();
   await simpleSearch(page, 'MARC21', 'en', 'x"><b>bold</b> \' ~~code~~');
@@ -273,6 +283,7 @@ test('no serious or critical accessibility violation on the main pages (axe-core
     results: `C21COM=S&I21DBN=MARC21&LNG=en&S21P01=1&S21P03=K%3D&S21LOG=1&S21STR=${q('computer')}`,
     record: 'C21COM=F&I21DBN=RUSMARC&Z21MFN=1&S21FMT=fullwebr&LNG=ru',
     empty: `C21COM=S&I21DBN=RUSMARC&LNG=ru&S21P01=1&S21P03=K%3D&S21STR=${q('zzqqxx')}`,
+    message: 'C21COM=S&I21DBN=NOSUCH',
   };
   const problems = [];
   for (const [name, query] of Object.entries(pages)) {
