@@ -19,6 +19,8 @@ if(TARGET zarix_pages)
 endif()
 
 zarix_test(records_reader_key_test SOURCES ${_RD}/reader_key_test.cpp LIBS zarix_reader_key)
+zarix_test(records_reader_identification_test SOURCES ${_RD}/reader_identification_test.cpp
+           LIBS zarix_readers)
 if(TARGET zarix64 AND ZARIX_BUILD_TESTS)
   zarix_test(records_record_form_test SOURCES ${_RD}/record_form_test.cpp
              LIBS zarix_readers zarix_test_support)
