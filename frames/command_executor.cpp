@@ -7,8 +7,8 @@
 #include "files/binary_resource.h"
 #include "frames/frame_text.h"
 #include "frames/message_page.h"
-#include "records/orders.h"
 #include "processor/request_context.h"
+#include "records/orders.h"
 #include "util/html_escape.h"
 
 namespace zarix {

@@ -60,7 +60,8 @@ void DeleteRequestedRecord(RequestContext& ctx) {
   EngineApi& e = *ctx.engine;
   const int rc = e.ZarixRecord(ctx.space1, 0, static_cast<int>(mfn));
   if (rc != 0 && rc != kReadNotIndexed) return;
-  const int reader_tag = static_cast<int>(ctx.server_ini.ReadInteger("Request", "RQSTTAGREADER", 30));
+  const int reader_tag =
+      static_cast<int>(ctx.server_ini.ReadInteger("Request", "RQSTTAGREADER", 30));
   const int field = e.Zarixfieldn(ctx.space1, 0, reader_tag, 1);
   if (field <= 0 || e.Zarixfield(ctx.space1, 0, field) != ctx.reader.reader_id) return;
   e.Zarixrecdel(ctx.space1, 0);

@@ -105,6 +105,8 @@ void Identify(RequestContext& ctx, bool check_address) {
   if (check_address) reader.client_address = ClientAddress(ctx);
 
   const int space = ctx.space2;
+  // Most requests name no reader: the reader database is not even opened for them.
+  if (key.empty()) return;
   // Without a reader database Z21ID keeps what the request brought, and nobody is identified.
   if (space == 0 || !OpenReaderDatabase(ctx, space)) return;
 
