@@ -421,6 +421,15 @@ TEST_F(OrdersTest, Refusals) {
   EXPECT_NE(r.body.find("message 5 - 3"), std::string::npos) << r.body;
 }
 
+TEST_F(OrdersTest, RefusedWritesAreNotReportedAsOrders) {
+  const std::string data = site_->data();
+  ASSERT_EQ(RunProgram({AdminBinary(), "lock", "RQST", "--datapath", data}).status, 0);
+  CgiResult r = Z("Z21ID=123&Z21MFN=2&Z21YEAR=2020&Z21NUM=1,2,3");
+  ASSERT_EQ(RunProgram({AdminBinary(), "unlock", "RQST", "--datapath", data}).status, 0);
+  EXPECT_NE(r.body.find("message 6"), std::string::npos) << r.body;
+  EXPECT_TRUE(site_->Orders().empty());
+}
+
 TEST_F(OrdersTest, NoOrderDatabase) {
   const std::string par = site_->data() + "RQST.par";
   const std::string kept = ReadAll(par);
