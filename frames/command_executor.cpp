@@ -8,6 +8,7 @@
 #include "frames/frame_text.h"
 #include "frames/message_page.h"
 #include "processor/request_context.h"
+#include "records/orders.h"
 #include "util/html_escape.h"
 
 namespace zarix {
@@ -139,7 +140,7 @@ constexpr size_t kMessageNoReader = 7;
 // Import and record update need a reader; without one the branch answers with message 7. The
 // work itself joins here with the record update.
 void RecordUpdateBranch(RequestContext& ctx, PageState& page, std::string* output) {
-  if (ctx.reader.reader_id.empty()) {
+  if (ctx.reader.reader_key.empty()) {
     *output += BuildMessagePage(ctx.server_ini, ctx.database, ctx.Message(kMessageNoReader));
   }
 }
@@ -154,6 +155,8 @@ CommandBranch FindCommandBranch(char command) {
     case 'I':
     case 'R':
       return RecordUpdateBranch;
+    case 'Z':
+      return PlaceOrder;
     default:
       return nullptr;
   }
