@@ -66,6 +66,10 @@ void EngineApi::Bind(const std::string& library) {
   if (!handle_) {
     const char* why = dlerror();
     status_.message = library + ": cannot load" + (why ? std::string(" (") + why + ")" : "");
+    if (path == library && library.find('/') == std::string::npos) {
+      status_.message += "; looked in " + ProgramDir() +
+                         ", then LD_LIBRARY_PATH, the program's RUNPATH and the system folders";
+    }
     return;
   }
   path_ = path;
@@ -88,6 +92,14 @@ std::string EngineApi::Version() {
 }
 
 bool EngineApi::VersionOk() { return status_.ok() && Version() == kVersion; }
+
+std::string EngineApi::Problem() {
+  if (!status_.ok()) return status_.message;
+  const std::string version = Version();
+  if (version == kVersion) return "";
+  return path_ + " answers interface version \"" + version + "\"; this gateway needs \"" +
+         kVersion + "\"";
+}
 
 // Calls the bound function, or gives `fallback` when it is not bound.
 #define ZARIX_CALL(fallback, name, ...) (fn_->name ? fn_->name(__VA_ARGS__) : (fallback))

@@ -1,7 +1,9 @@
 // EngineApi: the gateway's binding to the database engine libzarix64.so, loaded at run time.
 //
 // The library is looked for in the program's own folder first, then by the dynamic linker's
-// normal search (LD_LIBRARY_PATH, the system folders). Every function of the engine's C
+// normal search: LD_LIBRARY_PATH, the program's RUNPATH (an installed gateway carries
+// "$ORIGIN/<path to the library folder>", the build tree's "$ORIGIN/../zarix64"), the system
+// folders. Every function of the engine's C
 // interface (zarix64/zarix64.h) is bound by name when the library loads; status() names the
 // library or the first function that could not be found. The library stays loaded for the
 // life of the process.
@@ -50,6 +52,10 @@ class EngineApi {
   std::string Version();
   // True when every function is bound and the version is kVersion.
   bool VersionOk();
+  // Why the engine cannot be used, for the error log: the loader's message (naming the missing
+  // file or the library a dependency of which is missing), the missing function, or the other
+  // version. "" when VersionOk().
+  std::string Problem();
   // The file the library was loaded from ("" when it was not loaded).
   const std::string& library_path() const { return path_; }
 

@@ -20,6 +20,7 @@ const char* ReasonPhrase(int status) {
     case 413: return "Payload Too Large";
     case 500: return "Internal Server Error";
     case 503: return "Service Unavailable";
+    case 504: return "Gateway Timeout";
     default: return "Status";
   }
 }
