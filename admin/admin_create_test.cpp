@@ -6,9 +6,9 @@
 #include <set>
 #include <string>
 
+#include "admin/admin_args.h"
 #include "util/path.h"
 #include "util/test_data.h"
-#include "admin/admin_args.h"
 #include "zarix64/format_access.h"
 #include "zarix64/fst.h"
 #include "zarix64/iso2709.h"

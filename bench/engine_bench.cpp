@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "util/path.h"
 #include "admin/admin_create.h"
+#include "util/path.h"
 #include "zarix64/database.h"
 #include "zarix64/iso2709.h"
 

@@ -1,6 +1,6 @@
 // Whole-request latency of a search page: a two-word AND query whose first 20 records are
-// formatted, on a database of 100,000 records (the MARC 21 sample records of data/ repeated with new
-// control numbers), each request a new cgizarix64 process as a web server would start it.
+// formatted, on a database of 100,000 records (the MARC 21 sample records of data/ repeated with
+// new control numbers), each request a new cgizarix64 process as a web server would start it.
 //
 // Usage: search_page_bench WORKDIR [runs] [records]
 //   WORKDIR keeps the ISO file (books.iso), the database (data/) and the query list

@@ -5,9 +5,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -223,10 +223,10 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
       std::string list;
       for (const std::string& path : tried) list += (list.empty() ? "" : ", ") + path;
       LogLine(services.log_fd, "configuration not found; looked for " + list);
-      SetErrorPage(response,
-                   "<HTML><BODY>FILE NOT FOUND SERVER.INI = " + HtmlEscape(tried.back()) +
-                       "</BODY></HTML>",
-                   500);
+      SetErrorPage(
+          response,
+          "<HTML><BODY>FILE NOT FOUND SERVER.INI = " + HtmlEscape(tried.back()) + "</BODY></HTML>",
+          500);
       response.Send(services.output_fd);
       return ActionEnd::kSent;
     }
@@ -292,7 +292,8 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
       try {
         processor(shared->web_ini, *req, shared->response, shared->trace);
       } catch (...) {
-        LogLine(log_fd, "internal error in the request: " + ExceptionText(std::current_exception()));
+        LogLine(log_fd,
+                "internal error in the request: " + ExceptionText(std::current_exception()));
         shared->response = CgiResponse();
         shared->response.SetPage(kInternalErrorPage, "text/html; charset=UTF-8");
         shared->response.status = 500;
@@ -309,8 +310,8 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
       response = std::move(shared->response);
       RunTestHook("action-after-wait", shared->web_ini);
     } else {
-      LogLine(services.log_fd, "request not finished within CGITimeOut=" +
-                                   std::to_string(timeout) + " s: abandoned");
+      LogLine(services.log_fd, "request not finished within CGITimeOut=" + std::to_string(timeout) +
+                                   " s: abandoned");
       SetErrorPage(response,
                    "<HTML><BODY>Server error: timeout ellapsed (" + std::to_string(timeout) +
                        " c)</BODY></HTML>",

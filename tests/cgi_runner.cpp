@@ -128,8 +128,10 @@ CgiResult RunCgi(const CgiCall& call) {
         in_fd = -1;
       }
     }
-    if (out_i >= 0 && (p[out_i].revents & (POLLIN | POLLHUP | POLLERR))) drain(&out_fd, &result.raw);
-    if (err_i >= 0 && (p[err_i].revents & (POLLIN | POLLHUP | POLLERR))) drain(&err_fd, &result.err);
+    if (out_i >= 0 && (p[out_i].revents & (POLLIN | POLLHUP | POLLERR)))
+      drain(&out_fd, &result.raw);
+    if (err_i >= 0 && (p[err_i].revents & (POLLIN | POLLHUP | POLLERR)))
+      drain(&err_fd, &result.err);
   }
   for (int fd : {in_fd, out_fd, err_fd}) {
     if (fd >= 0) close(fd);

@@ -21,10 +21,14 @@ namespace {
 CgiCall WebServerCall(const std::string& program, const std::string& query) {
   CgiCall c;
   c.program = program;
-  c.env = {{"GATEWAY_INTERFACE", "CGI/1.1"},   {"SERVER_PROTOCOL", "HTTP/1.1"},
-           {"REQUEST_METHOD", "GET"},          {"QUERY_STRING", query},
-           {"SCRIPT_NAME", "/cgi-bin/cgizarix64"}, {"REMOTE_ADDR", "127.0.0.1"},
-           {"HTTP_HOST", "localhost"},         {"HTTP_USER_AGENT", "install-test"}};
+  c.env = {{"GATEWAY_INTERFACE", "CGI/1.1"},
+           {"SERVER_PROTOCOL", "HTTP/1.1"},
+           {"REQUEST_METHOD", "GET"},
+           {"QUERY_STRING", query},
+           {"SCRIPT_NAME", "/cgi-bin/cgizarix64"},
+           {"REMOTE_ADDR", "127.0.0.1"},
+           {"HTTP_HOST", "localhost"},
+           {"HTTP_USER_AGENT", "install-test"}};
   return c;
 }
 
