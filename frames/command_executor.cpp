@@ -8,6 +8,7 @@
 #include "frames/frame_text.h"
 #include "frames/message_page.h"
 #include "processor/request_context.h"
+#include "util/html_escape.h"
 
 namespace zarix {
 
@@ -102,7 +103,8 @@ void DisplayFoundRecords(RequestContext& ctx, PageState& page, std::string* outp
   }
   // S21SRW (sorting of the result list) is applied here once sorting is part of the search.
   if (e.Zarix_InitPFT(space, format) != 0) {
-    *output += e.ZarixLastMessage(space);
+    // The message names the format as the request did: escaped, it stays text on the page.
+    *output += HtmlEscape(e.ZarixLastMessage(space));
     return;
   }
   const std::string cgi_alias =
@@ -117,7 +119,7 @@ void DisplayFoundRecords(RequestContext& ctx, PageState& page, std::string* outp
       ctx.trace.Add("START FORMAT=" + format.substr(0, 100) + " MFN=" + std::to_string(mfn));
     }
     e.zarix_set_options(0, 0, 0);
-    e.Zarix_Format(space, 0, 1, 1, kFormatCapacity);
+    e.Zarix_Format(space, 0, 1, 1 | EngineApi::kFormatPageText, kFormatCapacity);
     if (trace) ctx.trace.Add("END FORMAT");
     std::string text = e.Zarix_FormatResult(space);
     if (text.empty()) continue;

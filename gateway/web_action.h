@@ -50,7 +50,8 @@ enum class ActionEnd {
 // Handles one request: fills `response` and writes it to `services.output_fd`. `request` holds
 // the environment; the action reads the body itself once the size limit is known. The action's
 // own failure pages carry an HTTP status (engine unusable 503, configuration missing or internal
-// error 500, time-out 504) and their reason goes to `services.log_fd`.
+// error 500, processing time-out 504, body not arriving in time 408) and their reason goes to
+// `services.log_fd`.
 ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiResponse& response,
                                                       const ActionServices& services);
 
@@ -59,8 +60,5 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
 // keeps the lines made so far. Sets `*ansi_encoded` when a body field is ANSIENCODING=1.
 void TokenizeRequest(const CgiRequest& request, std::vector<std::string>* out,
                      bool* ansi_encoded);
-
-// `text` with &, <, > and " written as character references.
-std::string HtmlEscape(std::string_view text);
 
 }  // namespace zarix

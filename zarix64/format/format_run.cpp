@@ -61,12 +61,29 @@ std::string_view Subfield(std::string_view text, char code) {
 constexpr int kCopyUnitShift = 4;
 
 struct Sink {
+  Sink(std::string* b, size_t c) : buf(b), cap(c) {}
+
   std::string* buf;
   size_t cap;
   long* work = nullptr;  // the run's step counter
   bool full = false;
+  bool page_text = false;  // data is escaped on its way in (RunOptions::page_text)
+  std::string escaped;     // scratch of Append in page-text mode
 
+  // Data: text from the record or computed from it.
   void Append(std::string_view s) {
+    if (!page_text || s.empty()) {
+      AppendLiteral(s);
+      return;
+    }
+    escaped.clear();
+    // At the start of the output the text before it is unknown (a frame may end in "<").
+    EscapePageData(s, buf->empty() || buf->back() == '<', &escaped);
+    AppendLiteral(escaped);
+  }
+  void Append(char c) { Append(std::string_view(&c, 1)); }
+  // The format's own text: written as it stands.
+  void AppendLiteral(std::string_view s) {
     if (full) return;
     if (buf->size() + s.size() > cap) {
       size_t room = cap > buf->size() ? cap - buf->size() : 0;
@@ -76,7 +93,6 @@ struct Sink {
     buf->append(s);
     if (work != nullptr) *work += static_cast<long>(s.size() >> kCopyUnitShift);
   }
-  void Append(char c) { Append(std::string_view(&c, 1)); }
   bool LineEmpty() const { return buf->empty() || buf->back() == '\n'; }
   // Characters of the current line; rare (cN only), so it is counted when asked, and charged.
   size_t Column() {
@@ -257,11 +273,11 @@ class Interp {
   void WriteOccurrence(const Node& n, std::string_view value, bool cond_first, bool first,
                        bool last, Sink& out) {
     for (const Attached& a : n.prefix) {
-      if (a.repeatable ? !(a.plus && first) : cond_first) out.Append(a.text);
+      if (a.repeatable ? !(a.plus && first) : cond_first) out.AppendLiteral(a.text);
     }
     out.Append(value);
     for (const Attached& a : n.suffix) {
-      if (a.repeatable && !(a.plus && last)) out.Append(a.text);
+      if (a.repeatable && !(a.plus && last)) out.AppendLiteral(a.text);
     }
   }
 
@@ -281,7 +297,7 @@ class Interp {
       std::string_view v = OccValue(s, first, o);
       WriteOccurrence(n, v, true, is_first, is_last, out);
       for (const Attached& a : n.suffix)
-        if (!a.repeatable) out.Append(a.text);
+        if (!a.repeatable) out.AppendLiteral(a.text);
       return;
     }
     int last = hi;  // the last occurrence that outputs, for "v+|..|"
@@ -297,7 +313,7 @@ class Interp {
     }
     if (any)
       for (const Attached& a : n.suffix)
-        if (!a.repeatable) out.Append(a.text);
+        if (!a.repeatable) out.AppendLiteral(a.text);
   }
 
   bool Present(const Selector& s) {
@@ -490,12 +506,12 @@ class Interp {
         return;
       case Op::kPresence: {
         if (Present(n.sel) != (n.a == 1)) return;
-        for (const Attached& a : n.prefix) out.Append(a.text);
-        for (const Attached& a : n.suffix) out.Append(a.text);
+        for (const Attached& a : n.prefix) out.AppendLiteral(a.text);
+        for (const Attached& a : n.suffix) out.AppendLiteral(a.text);
         return;
       }
       case Op::kText:
-        out.Append(n.text);
+        out.AppendLiteral(n.text);
         return;
       case Op::kSelText:
         WriteSelText(n.sel, out);
@@ -504,10 +520,10 @@ class Interp {
         mode_ = n.a;
         return;
       case Op::kSlash:
-        if (!out.LineEmpty()) out.Append("\r\n");
+        if (!out.LineEmpty()) out.AppendLiteral("\r\n");
         return;
       case Op::kHash:
-        out.Append("\r\n");
+        out.AppendLiteral("\r\n");
         return;
       case Op::kPercent: {
         std::string& b = *out.buf;
@@ -718,6 +734,7 @@ int Run(const Program& program, const RecordView& record, const RunOptions& opti
   FormatVariables* vars = options.vars != nullptr ? options.vars : &local;
   out->clear();
   Sink sink{out, options.capacity};
+  sink.page_text = options.page_text;
   Interp interp(options, vars, &buffers);
   sink.work = interp.steps();
   interp.RunRoot(program.impl().root, record, sink);
@@ -732,6 +749,37 @@ int Run(const Program& program, const RecordView& record, const RunOptions& opti
     out->resize(Utf8CutPoint(*out, options.capacity));
   }
   return 0;
+}
+
+void EscapePageData(std::string_view data, bool after_lt, std::string* out) {
+  for (char c : data) {
+    switch (c) {
+      case '&':
+        out->append("&amp;");
+        break;
+      case '<':
+        out->append("&lt;");
+        break;
+      case '>':
+        out->append("&gt;");
+        break;
+      case '"':
+        out->append("&quot;");
+        break;
+      case '!':
+        out->append(after_lt ? "&#33;" : "!");
+        break;
+      case '?':
+        out->append(after_lt ? "&#63;" : "?");
+        break;
+      case '-':
+        out->append(after_lt ? "&#45;" : "-");
+        break;
+      default:
+        out->push_back(c);
+    }
+    after_lt = false;
+  }
 }
 
 std::string ErrorLine(const CompileError& error) {
