@@ -51,7 +51,7 @@ TEST_F(HardeningTest, RecordTextNeverRunsAsFrameCode) {
                 {"250", "<? 'RAN','FORMAT' ?>"},
                 {"260", "<!FORMAT='INJ','ECTED'>"},
                 {"270", "<!RESULT>"},
-                {"280", "x <--TOTALRECS--> <--DATABASE--> <--MFN--> y"},
+                {"280", "x <--TOTALRECS--> <--DATABASE--> <--MFN--> ~~HELLO~~ y"},
                 {"290", "<script>alert(1)</script> \"quoted\" & more"},
                 // An opener split over two occurrences and over two records.
                 {"500", "<"},
@@ -82,7 +82,8 @@ TEST_F(HardeningTest, RecordTextNeverRunsAsFrameCode) {
     EXPECT_NE(b.find("&lt;script&gt;alert(1)&lt;/script&gt; &quot;quoted&quot; &amp; more"),
               std::string::npos)
         << b;
-    EXPECT_NE(b.find("x &lt;--TOTALRECS--&gt; &lt;--DATABASE--&gt; &lt;--MFN--&gt; y"),
+    EXPECT_NE(b.find("x &lt;--TOTALRECS--&gt; &lt;--DATABASE--&gt; &lt;--MFN--&gt; "
+                     "&#126;&#126;HELLO&#126;&#126; y"),
               std::string::npos)
         << b;
     EXPECT_NE(b.find("OWN-INCLUDE"), std::string::npos) << b;

@@ -60,6 +60,11 @@ std::string_view Subfield(std::string_view text, char code) {
 // one step per kCopyUnit bytes, so that no format can spend unbounded time between two steps.
 constexpr int kCopyUnitShift = 4;
 
+// Where output goes. In page-text mode (RunOptions::page_text) every byte has a provenance:
+// the format's literals, or data (anything from the record). The final sink escapes data as it
+// arrives; a scratch sink (a value on its way into a function, a comparison or a variable) keeps
+// its text raw and records the provenance byte by byte in `mask` ('\1' data, '\0' literal), so
+// that a literal that passes through a variable or a function keeps its status.
 struct Sink {
   Sink(std::string* b, size_t c) : buf(b), cap(c) {}
 
@@ -67,23 +72,39 @@ struct Sink {
   size_t cap;
   long* work = nullptr;  // the run's step counter
   bool full = false;
-  bool page_text = false;  // data is escaped on its way in (RunOptions::page_text)
-  std::string escaped;     // scratch of Append in page-text mode
+  bool page_text = false;       // the final sink of a page-text run
+  std::string* mask = nullptr;  // a scratch sink of a page-text run
+  std::string escaped;          // scratch of the final sink's escaping
 
   // Data: text from the record or computed from it.
-  void Append(std::string_view s) {
-    if (!page_text || s.empty()) {
-      AppendLiteral(s);
-      return;
-    }
-    escaped.clear();
-    // At the start of the output the text before it is unknown (a frame may end in "<").
-    EscapePageData(s, buf->empty() || buf->back() == '<', &escaped);
-    AppendLiteral(escaped);
-  }
+  void Append(std::string_view s) { AppendRun(s, true); }
   void Append(char c) { Append(std::string_view(&c, 1)); }
   // The format's own text: written as it stands.
-  void AppendLiteral(std::string_view s) {
+  void AppendLiteral(std::string_view s) { AppendRun(s, false); }
+  // Text with its provenance `m` (as a scratch sink records it); an `m` of another length than
+  // `s` (a value made outside page-text mode) counts as data throughout.
+  void AppendMasked(std::string_view s, std::string_view m) {
+    if (m.size() != s.size()) {
+      Append(s);
+      return;
+    }
+    size_t i = 0;
+    while (i < s.size() && !full) {
+      size_t j = i + 1;
+      while (j < s.size() && m[j] == m[i]) ++j;
+      AppendRun(s.substr(i, j - i), m[i] != '\0');
+      i = j;
+    }
+  }
+
+  void AppendRun(std::string_view s, bool data) {
+    if (s.empty()) return;
+    if (data && page_text) {
+      escaped.clear();
+      // At the start of the output the text before it is unknown (a frame may end in "<").
+      EscapePageData(s, buf->empty() || buf->back() == '<', &escaped);
+      s = escaped;
+    }
     if (full) return;
     if (buf->size() + s.size() > cap) {
       size_t room = cap > buf->size() ? cap - buf->size() : 0;
@@ -91,7 +112,12 @@ struct Sink {
       full = true;
     }
     buf->append(s);
+    if (mask != nullptr) mask->append(s.size(), data ? '\1' : '\0');
     if (work != nullptr) *work += static_cast<long>(s.size() >> kCopyUnitShift);
+  }
+  // After a direct change of `buf` (the "%" command trims it).
+  void SyncMask() {
+    if (mask != nullptr) mask->resize(buf->size(), '\1');
   }
   bool LineEmpty() const { return buf->empty() || buf->back() == '\n'; }
   // Characters of the current line; rare (cN only), so it is counted when asked, and charged.
@@ -137,6 +163,7 @@ struct RecordCtx {
 // Buffers kept per thread so that consecutive runs reuse their memory.
 struct ThreadBuffers {
   std::deque<std::string> scratch;
+  std::deque<std::string> masks;  // provenance of `scratch` in page-text runs
   std::deque<std::vector<std::pair<FieldTag, int>>> indexes;
   std::string value_a, value_b;
 };
@@ -165,15 +192,28 @@ class Interp {
    public:
     explicit Scratch(Interp* in) : in_(in) {
       auto& pool = in_->tb_->scratch;
-      if (in_->scratch_used_ == pool.size()) pool.emplace_back();
-      str_ = &pool[in_->scratch_used_++];
+      auto& masks = in_->tb_->masks;
+      if (in_->scratch_used_ == pool.size()) {
+        pool.emplace_back();
+        masks.emplace_back();
+      }
+      str_ = &pool[in_->scratch_used_];
       str_->clear();
+      if (in_->opt_.page_text) {
+        sink_.mask = &masks[in_->scratch_used_];
+        sink_.mask->clear();
+      }
+      ++in_->scratch_used_;
       sink_.buf = str_;
       sink_.cap = in_->scratch_cap_;
       sink_.work = &in_->steps_;
     }
     ~Scratch() { --in_->scratch_used_; }
     std::string& str() { return *str_; }
+    // The provenance of str() in page-text mode, else empty.
+    std::string_view mask() const {
+      return sink_.mask != nullptr ? std::string_view(*sink_.mask) : std::string_view();
+    }
     Sink& sink() { return sink_; }
 
    private:
@@ -181,6 +221,12 @@ class Interp {
     std::string* str_;
     Sink sink_{nullptr, 0};
   };
+
+  // `m` cut like `s` was cut from its whole (`s` is a view into the value `whole`).
+  static std::string_view MaskOf(std::string_view whole, std::string_view m, std::string_view s) {
+    if (m.size() != whole.size()) return {};
+    return m.substr(static_cast<size_t>(s.data() - whole.data()), s.size());
+  }
 
   std::vector<std::pair<FieldTag, int>>* Index(size_t depth) {
     while (tb_->indexes.size() <= depth) tb_->indexes.emplace_back();
@@ -413,16 +459,18 @@ class Interp {
         Scratch s(this);
         std::string_view v = Eval(n.kids[0], s);
         double a = Num(n.kids[1]);
+        std::string_view part;
         if (n.op == Op::kLeft) {
-          out.Append(v.substr(0, Utf8Offset(v, ToCount(a))));
+          part = v.substr(0, Utf8Offset(v, ToCount(a)));
         } else if (n.op == Op::kRight) {
           size_t len = Utf8Length(v), k = ToCount(a);
-          out.Append(v.substr(Utf8Offset(v, k >= len ? 0 : len - k)));
+          part = v.substr(Utf8Offset(v, k >= len ? 0 : len - k));
         } else {
           size_t start = a > 1 ? ToCount(a) - 1 : 0;
           std::string_view rest = v.substr(Utf8Offset(v, start));
-          out.Append(rest.substr(0, Utf8Offset(rest, ToCount(Num(n.kids[2])))));
+          part = rest.substr(0, Utf8Offset(rest, ToCount(Num(n.kids[2]))));
         }
+        out.AppendMasked(part, MaskOf(v, s.mask(), part));
         return;
       }
       case Op::kReplace: {
@@ -430,17 +478,19 @@ class Interp {
         std::string_view v = Eval(n.kids[0], s);
         std::string_view from = Eval(n.kids[1], f);
         std::string_view to = Eval(n.kids[2], t);
+        const std::string_view vm = s.mask(), tm = t.mask();
+        auto piece = [&](std::string_view p) { out.AppendMasked(p, MaskOf(v, vm, p)); };
         if (from.empty()) {
-          out.Append(v);
+          piece(v);
           return;
         }
         size_t i = 0;
         for (size_t hit; !out.full && (hit = v.find(from, i)) != std::string_view::npos;
              i = hit + from.size()) {
-          out.Append(v.substr(i, hit - i));
-          out.Append(to);
+          piece(v.substr(i, hit - i));
+          out.AppendMasked(to, tm);
         }
-        out.Append(v.substr(std::min(i, v.size())));
+        piece(v.substr(std::min(i, v.size())));
         return;
       }
       case Op::kUpper:
@@ -451,7 +501,8 @@ class Interp {
           AppendUpper(v, &r.str());
         else
           AppendLower(v, &r.str());
-        out.Append(r.str());
+        // Positions hold when the case change kept the length; otherwise it is all data.
+        out.AppendMasked(r.str(), r.str().size() == v.size() ? s.mask() : std::string_view());
         return;
       }
       case Op::kDate:
@@ -469,7 +520,7 @@ class Interp {
         return;
       }
       case Op::kStrVar:
-        out.Append(vars_->s[n.a]);
+        out.AppendMasked(vars_->s[n.a], vars_->s_mask[n.a]);
         return;
       case Op::kRef:
         WriteRef(n, out);
@@ -530,6 +581,7 @@ class Interp {
         while (b.size() >= 2 && b.compare(b.size() - 2, 2, "\r\n") == 0 &&
                (b.size() == 2 || (b.size() >= 4 && b.compare(b.size() - 4, 2, "\r\n") == 0)))
           b.resize(b.size() - 2);
+        out.SyncMask();
         return;
       }
       case Op::kSpaces:
@@ -558,6 +610,7 @@ class Interp {
         Scratch s(this);
         Write(n.kids[0], s.sink());
         vars_->s[n.a] = s.str();
+        vars_->s_mask[n.a] = s.mask();
         return;
       }
       default:
@@ -765,6 +818,9 @@ void EscapePageData(std::string_view data, bool after_lt, std::string* out) {
         break;
       case '"':
         out->append("&quot;");
+        break;
+      case '~':
+        out->append("&#126;");
         break;
       case '!':
         out->append(after_lt ? "&#33;" : "!");

@@ -296,7 +296,8 @@ TEST(FormatTest, PageTextEscapesRecordDataOnly) {
     const char* expected;
   } cases[] = {
       {"v1", "&lt;!PHP=x&gt; &amp; &quot;q&quot;"},
-      {"'<b>'v4'</b>'", "<b>plain ~~K~~ &lt;--MFN--&gt;</b>"},
+      {"'<b>'v4'</b>'", "<b>plain &#126;&#126;K&#126;&#126; &lt;--MFN--&gt;</b>"},
+      {"'~~K~~'", "~~K~~"},
       {"'<!FILE=a>'", "<!FILE=a>"},
       {"'<'v2", "<&#33;FILE=y&gt;"},  // data cannot complete an opener a literal began
       {"|<|v2", "<&#33;FILE=y&gt;"},
@@ -305,8 +306,13 @@ TEST(FormatTest, PageTextEscapesRecordDataOnly) {
       {"(v3)", "&lt;?&gt; b"},  // joined occurrences
       {"mid(v1,1,2)", "&lt;!"},
       {"s1:=(v1) '<' s1", "<&lt;!PHP=x&gt; &amp; &quot;q&quot;"},
-      {"s1:=('<!') s1", "&lt;!"},  // a literal that passed through a variable is data
-      {"replace(v4,'plain','<?')", "&lt;? ~~K~~ &lt;--MFN--&gt;"},
+      {"s1:=('<!') s1", "<!"},  // literals keep their status through variables and functions
+      {"s1:=('<a href=\"?q=',v4,'\">') s1",
+       "<a href=\"?q=plain &#126;&#126;K&#126;&#126; &lt;--MFN--&gt;\">"},
+      {"replace(v4,'plain','<?')", "<? &#126;&#126;K&#126;&#126; &lt;--MFN--&gt;"},
+      {"replace(v1,'<','&lt;')", "&lt;!PHP=x&gt; &amp; &quot;q&quot;"},  // no double escaping
+      {"s1:=('<a b') mid(s1,1,2)", "<a"},
+      {"upper('<b>'),upper(v2)", "<B>!FILE=Y&gt;"},
   };
   RunOptions options;
   options.page_text = true;
@@ -314,6 +320,7 @@ TEST(FormatTest, PageTextEscapesRecordDataOnly) {
     EXPECT_EQ(RunText(c.format, hostile, options), c.expected) << c.format;
     // Without page text the same format writes the data unchanged.
     const std::string plain = RunText(c.format, hostile);
+    if (std::string_view(c.format).find('&') != std::string_view::npos) continue;
     EXPECT_EQ(plain.find("&lt;"), std::string::npos) << c.format;
     EXPECT_EQ(plain.find("&#"), std::string::npos) << c.format;
   }
