@@ -11,7 +11,6 @@ if(ZARIX_BUILD_TESTS AND TARGET cgizarix64 AND TARGET zarix-admin AND TARGET zar
     add_dependencies(install_test cgizarix64 zarix64 zarix-admin)
     set_property(TEST install_test APPEND PROPERTY ENVIRONMENT
       "ZARIX_CMAKE=${CMAKE_COMMAND}"
-      "ZARIX_CGI_BINARY=$<TARGET_FILE:cgizarix64>"
       "ZARIX_INSTALL_CGIDIR=${ZARIX_INSTALL_CGIDIR}"
       "ZARIX_INSTALL_LIBDIR=${CMAKE_INSTALL_LIBDIR}")
   endif()
