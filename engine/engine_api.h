@@ -2,10 +2,10 @@
 //
 // The library is looked for in the program's own folder first, then in the installed library
 // folder relative to it (kEngineDirFromProgram: "../" from lib/cgi-bin/ to lib/), then by the
-// dynamic linker's normal search (LD_LIBRARY_PATH, the system folders). Every function of the engine's C
-// interface (zarix64/zarix64.h) is bound by name when the library loads; status() names the
-// library or the first function that could not be found. The library stays loaded for the
-// life of the process.
+// dynamic linker's normal search (LD_LIBRARY_PATH, the system folders). Every function of the
+// engine's C interface (zarix64/zarix64.h) is bound by name when the library loads; status() names
+// the library or the first function that could not be found. The library stays loaded for the life
+// of the process.
 //
 // The wrappers keep the C functions' names, arguments and results (see zarix64/zarix64.h for
 // each one's contract), taking std::string for text and returning std::string where the C
