@@ -141,6 +141,7 @@ FrameLines FrameRun::Expand(Directive directive, std::string_view t) {
   switch (directive) {
     case Directive::kResult: {
       std::string text;
+      if (++page_.command_runs > kMaxCommandRuns) return {};
       ExecuteCommand(ctx_, page_, &text);
       return SplitFrameLines(text);
     }

@@ -189,6 +189,21 @@ TEST_F(HardeningTest, DeepNestingGivesAPage) {
   EXPECT_NE(r.body.find("format nested too deeply"), std::string::npos) << r.body.substr(0, 200);
 }
 
+// A page runs its command a bounded number of times, however many <!RESULT> lines its frames
+// (or the direct-access frame, whose text is processed again) hold.
+TEST_F(HardeningTest, CommandRunsAreBounded) {
+  site().WriteFile("frames/SMain.frm", Repeat("<!RESULT>\r\n", 40));
+  site().WriteFile("frames/direct.frm", Repeat("<!RESULT>x\r\n", 40) + "<!RESULT>\r\n");
+  pages_->Configure("DirectAccess=1\n");
+  for (const char* query : {"C21COM=S&I21DBN=BOOKS&S21All=K=PERL&S21CNR=1",
+                            "C21COM=S&I21DBN=BOOKS&S21All=K=PERL&S21CNR=1&S21FRAME=direct.frm"}) {
+    CgiResult r = pages_->Get(query);
+    ASSERT_TRUE(r.exited) << query;
+    EXPECT_GE(CountOf(r.body, "mfn="), 1u) << query;
+    EXPECT_LE(CountOf(r.body, "mfn="), 17u) << query;
+  }
+}
+
 // A format the request names that does not exist: the page names it as text (escaped), and never
 // shows a folder of the server.
 TEST_F(HardeningTest, MissingFormatMessageShowsNoPathsAndRunsNothing) {
