@@ -1,22 +1,24 @@
 // Engine benchmarks: bulk import with indexing, term lookup with a walk of 1,000 postings, and a
 // dictionary walk of 1,000 terms.
 //
-// Records: the MARC 21 and RUSMARC (UTF-8) samples of the shared data folder, repeated with new
+// Records: the MARC 21 and RUSMARC (UTF-8) samples of data/, repeated with new
 // control numbers (field 001 gets "-<copy>") until there are at least 10,000. They are indexed
 // with both default field selection tables of zarix-admin create (MARC 21 and UNIMARC lines).
 //
-// Run: bench/run, or build/bench/engine_bench with ZARIX_SHARED_DIR naming the shared folder
+// Run: bench/run, or build/bench/engine_bench (ZARIX_DATA_DIR overrides the data folder)
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "admin/admin_create.h"
 #include "util/path.h"
-#include "zarix64/admin/admin_create.h"
 #include "zarix64/database.h"
 #include "zarix64/iso2709.h"
 
@@ -26,12 +28,16 @@ namespace {
 constexpr size_t kMinRecords = 10000;
 
 std::vector<db::Record> LoadRecords() {
-  const char* shared = std::getenv("ZARIX_SHARED_DIR");
-  std::string dir = std::string(shared ? shared : "/work/shared") + "/data/";
+  const char* data_dir = std::getenv("ZARIX_DATA_DIR");
+  const std::string dir = std::string(data_dir ? data_dir : ZARIX_DEFAULT_DATA_DIR) + "/";
   std::vector<IsoRecord> sample;
   for (const char* file : {"marc21-real-utf8.mrc", "rusmarc-nlr-utf8.mrc"}) {
-    std::string data = ReadFileBytes(dir + file).value_or("");
-    IsoReader reader(data, IsoEncoding::kUtf8);
+    std::optional<std::string> data = ReadFileBytes(dir + file);
+    if (!data || data->empty()) {
+      std::fprintf(stderr, "engine_bench: input missing or unreadable: %s%s\n", dir.c_str(), file);
+      std::exit(1);
+    }
+    IsoReader reader(*data, IsoEncoding::kUtf8);
     for (IsoRecord r; reader.Next(&r) != IsoReader::Status::kEnd;) {
       if (!r.fields.empty()) sample.push_back(r);
     }

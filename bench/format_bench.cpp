@@ -3,7 +3,7 @@
 // data/marc21-real-utf8.mrc (233 records, median 33 fields; tags that are not numbers are
 // dropped), formatted one after another on one thread. Also the time to compile that format.
 //
-//   format_bench [--benchmark_filter=...]     (ZARIX_SHARED_DIR overrides the data folder)
+//   format_bench [--benchmark_filter=...]     (ZARIX_DATA_DIR overrides the data folder)
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -69,19 +69,20 @@ std::vector<SimpleRecord> LoadMarc(const std::string& path) {
   return records;
 }
 
+std::string DataFile() {
+  const char* dir = std::getenv("ZARIX_DATA_DIR");
+  return std::string(dir != nullptr ? dir : ZARIX_DEFAULT_DATA_DIR) + "/marc21-real-utf8.mrc";
+}
+
 const std::vector<SimpleRecord>& Records() {
-  static const std::vector<SimpleRecord> records = [] {
-    const char* dir = std::getenv("ZARIX_SHARED_DIR");
-    std::string base = dir != nullptr ? dir : ZARIX_DEFAULT_SHARED_DIR;
-    return LoadMarc(base + "/data/marc21-real-utf8.mrc");
-  }();
+  static const std::vector<SimpleRecord> records = LoadMarc(DataFile());
   return records;
 }
 
 void BM_FormatRecord(benchmark::State& state) {
   const auto& records = Records();
   if (records.empty()) {
-    state.SkipWithError("no MARC records found");
+    state.SkipWithError(("no MARC records in " + DataFile()).c_str());
     return;
   }
   zarix::format::CompileError error;

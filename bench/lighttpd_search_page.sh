@@ -27,7 +27,7 @@ cmake --build "$BUILD" --target search_page_bench cgizarix64 zarix64 zarix-admin
 mkdir -p "$WORK"
 if [ ! -f "$WORK/data/BOOKS.par" ]; then
   # search_page_bench makes the ISO file and the database when they are missing.
-  ZARIX_SHARED_DIR="$TOP" "$BUILD/bench/search_page_bench" "$WORK" 20 >/dev/null
+  "$BUILD/bench/search_page_bench" "$WORK" 20 >/dev/null
 fi
 
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1]); s.close()')
@@ -56,7 +56,7 @@ if [ -z "$found" ]; then
   echo "the search page did not answer with a result count: $url" >&2
   exit 1
 fi
-records=$(( $("$BUILD/zarix64/zarix-admin" stats BOOKS --datapath "$WORK/data" 2>/dev/null |
+records=$(( $("$BUILD/admin/zarix-admin" stats BOOKS --datapath "$WORK/data" 2>/dev/null |
              sed -n 's/.*records[^0-9]*\([0-9][0-9]*\).*/\1/p' | head -1) + 0 )) || records=0
 echo "search page through lighttpd: \"computer science\", $found records found, 10 shown;" \
      "database of ${records:-100000} records (MARC 21 samples repeated); $REQUESTS requests per row"

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
   const int runs = argc > 1 ? atoi(argv[1]) : 200;
   const std::string build = Env("ZARIX_BINARY_DIR", ZARIX_BUILD_DIR);
   const std::string cgi = Env("ZARIX_CGI_BINARY", build + "/gateway/cgizarix64");
-  const std::string engine = Env("ZARIX_ENGINE_LIBRARY", build + "/zarix64/libzarix64.so");
+  const std::string engine = Env("ZARIX_ENGINE_LIBRARY", build + "/gateway/libzarix64.so");
   const std::string trivial = Env("ZARIX_TRIVIAL_BINARY", build + "/bench/request_bench_trivial");
 
   FixtureSite full(cgi, engine), silent(cgi, engine), noconf(cgi, engine), noengine(cgi, "");

@@ -3,8 +3,7 @@
 if(TARGET cgizarix64 AND TARGET zarix_pages_fixture)
   add_executable(search_page_bench ${CMAKE_CURRENT_LIST_DIR}/search_page_bench.cpp)
   target_link_libraries(search_page_bench PRIVATE zarix_pages_fixture)
-  target_compile_definitions(search_page_bench PRIVATE ZARIX_BUILD_DIR="${PROJECT_BINARY_DIR}"
-                             ZARIX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  target_compile_definitions(search_page_bench PRIVATE ZARIX_BUILD_DIR="${PROJECT_BINARY_DIR}")
   add_dependencies(search_page_bench cgizarix64 zarix64 zarix-admin)
 endif()
 pkg_check_modules(YAZ_BENCH QUIET IMPORTED_TARGET yaz)

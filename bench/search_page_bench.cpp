@@ -1,6 +1,6 @@
 // Whole-request latency of a search page: a two-word AND query whose first 20 records are
-// formatted, on a database of 100,000 records (the shared MARC 21 sample records repeated with new
-// control numbers), each request a new cgizarix64 process as a web server would start it.
+// formatted, on a database of 100,000 records (the MARC 21 sample records of data/ repeated with
+// new control numbers), each request a new cgizarix64 process as a web server would start it.
 //
 // Usage: search_page_bench WORKDIR [runs] [records]
 //   WORKDIR keeps the ISO file (books.iso), the database (data/) and the query list
@@ -61,14 +61,19 @@ int main(int argc, char** argv) {
   const size_t count = argc > 3 ? static_cast<size_t>(atol(argv[3])) : 100000;
   const std::string build = ZARIX_BUILD_DIR;
   const std::string cgi = Env("ZARIX_CGI_BINARY", build + "/gateway/cgizarix64");
-  const std::string engine = Env("ZARIX_ENGINE_LIBRARY", build + "/zarix64/libzarix64.so");
-  const std::string admin = Env("ZARIX_ADMIN", build + "/zarix64/zarix-admin");
-  const std::string shared = Env("ZARIX_SHARED_DIR", std::string(ZARIX_SOURCE_DIR) + "/../shared");
+  const std::string engine = Env("ZARIX_ENGINE_LIBRARY", build + "/gateway/libzarix64.so");
+  const std::string admin = Env("ZARIX_ADMIN", build + "/admin/zarix-admin");
+  const std::string sample_path =
+      Env("ZARIX_DATA_DIR", ZARIX_DEFAULT_DATA_DIR) + "/marc21-real-utf8.mrc";
   mkdir(work.c_str(), 0755);
 
   const std::string iso_path = work + "books.iso";
   if (!Exists(iso_path)) {
-    std::vector<IsoRec> sample = ParseIsoFile(ReadAll(shared + "/data/marc21-real-utf8.mrc"));
+    std::vector<IsoRec> sample = ParseIsoFile(ReadAll(sample_path));
+    if (sample.empty()) {
+      std::fprintf(stderr, "search_page_bench: no records in %s\n", sample_path.c_str());
+      return 1;
+    }
     const int copies = static_cast<int>((count + sample.size() - 1) / sample.size());
     std::vector<IsoRec> all = RepeatRecords(sample, copies);
     all.resize(count);

@@ -57,16 +57,28 @@ std::unique_ptr<EngineApi> EngineApi::Load(const std::string& library) {
   return api;
 }
 
+const char* const EngineApi::kEngineDirFromProgram = ZARIX_ENGINE_DIR_FROM_PROGRAM;
+
 void EngineApi::Bind(const std::string& library) {
   std::string path = library;
+  std::string looked;  // the folders tried before the normal search, for the message
   if (library.find('/') == std::string::npos) {
-    const std::string local = ProgramDir() + library;
-    if (FileExists(local)) path = local;
+    for (const std::string& dir : {ProgramDir(), ProgramDir() + kEngineDirFromProgram}) {
+      if (!looked.empty() && dir == ProgramDir()) continue;  // the same folder twice
+      looked += (looked.empty() ? "" : ", ") + dir;
+      if (FileExists(dir + library)) {
+        path = dir + library;
+        break;
+      }
+    }
   }
   handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle_) {
     const char* why = dlerror();
     status_.message = library + ": cannot load" + (why ? std::string(" (") + why + ")" : "");
+    if (path == library && !looked.empty()) {
+      status_.message += "; looked in " + looked + ", then LD_LIBRARY_PATH and the system folders";
+    }
     return;
   }
   path_ = path;
@@ -89,6 +101,14 @@ std::string EngineApi::Version() {
 }
 
 bool EngineApi::VersionOk() { return status_.ok() && Version() == kVersion; }
+
+std::string EngineApi::Problem() {
+  if (!status_.ok()) return status_.message;
+  const std::string version = Version();
+  if (version == kVersion) return "";
+  return path_ + " answers interface version \"" + version + "\"; this gateway needs \"" +
+         kVersion + "\"";
+}
 
 // Calls the bound function, or gives `fallback` when it is not bound.
 #define ZARIX_CALL(fallback, name, ...) (fn_->name ? fn_->name(__VA_ARGS__) : (fallback))

@@ -1,10 +1,11 @@
 // EngineApi: the gateway's binding to the database engine libzarix64.so, loaded at run time.
 //
-// The library is looked for in the program's own folder first, then by the dynamic linker's
-// normal search (LD_LIBRARY_PATH, the system folders). Every function of the engine's C
-// interface (zarix64/zarix64.h) is bound by name when the library loads; status() names the
-// library or the first function that could not be found. The library stays loaded for the
-// life of the process.
+// The library is looked for in the program's own folder first, then in the installed library
+// folder relative to it (kEngineDirFromProgram: "../" from lib/cgi-bin/ to lib/), then by the
+// dynamic linker's normal search (LD_LIBRARY_PATH, the system folders). Every function of the
+// engine's C interface (zarix64/zarix64.h) is bound by name when the library loads; status() names
+// the library or the first function that could not be found. The library stays loaded for the life
+// of the process.
 //
 // The wrappers keep the C functions' names, arguments and results (see zarix64/zarix64.h for
 // each one's contract), taking std::string for text and returning std::string where the C
@@ -25,6 +26,8 @@ class EngineApi {
  public:
   // The interface version this gateway needs from ZarixDLLVersion.
   static constexpr const char* kVersion = "2020";
+  // The installed library folder relative to the installed program's folder ("" the same).
+  static const char* const kEngineDirFromProgram;
   // Result of a wrapper whose function is not bound.
   static constexpr int kNotBound = -1000;
   // Zarix_Format mode flag: output for a page (record data HTML-escaped, literals as written).
@@ -40,7 +43,8 @@ class EngineApi {
   static EngineApi& Get();
 
   // Loads `library`: a name containing "/" is used as a path; a bare file name is looked for in
-  // ProgramDir() first, then by the normal search. Never null; check status().
+  // ProgramDir(), then in ProgramDir() + kEngineDirFromProgram, then by the normal search.
+  // Never null; check status().
   static std::unique_ptr<EngineApi> Load(const std::string& library);
 
   EngineApi(const EngineApi&) = delete;
@@ -52,6 +56,10 @@ class EngineApi {
   std::string Version();
   // True when every function is bound and the version is kVersion.
   bool VersionOk();
+  // Why the engine cannot be used, for the error log: the loader's message (naming the missing
+  // file or the library a dependency of which is missing), the missing function, or the other
+  // version. "" when VersionOk().
+  std::string Problem();
   // The file the library was loaded from ("" when it was not loaded).
   const std::string& library_path() const { return path_; }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "util/path.h"
 #include "zarix64/database.h"
 #include "zarix64/engine_test_util.h"
 
@@ -55,6 +56,7 @@ TEST(EngineApiTest, ReportsAMissingLibrary) {
   auto e = EngineApi::Load("/nonexistent/folder/libzarix64.so");
   EXPECT_FALSE(e->status().ok());
   EXPECT_NE(e->status().message.find("/nonexistent/folder/libzarix64.so"), std::string::npos);
+  EXPECT_EQ(e->Problem(), e->status().message);
   EXPECT_FALSE(e->VersionOk());
   EXPECT_EQ(e->Version(), "");
   // Unbound wrappers answer without crashing.
@@ -64,6 +66,16 @@ TEST(EngineApiTest, ReportsAMissingLibrary) {
   std::string term = "x";
   EXPECT_EQ(e->Zarixfind(1, "KEY", &term), EngineApi::kNotBound);
   EXPECT_EQ(term, "");
+}
+
+TEST(EngineApiTest, ABareNameNotFoundSaysWhereItWasLookedFor) {
+  auto e = EngineApi::Load("libzarix64_absent.so");
+  const std::string problem = e->Problem();
+  EXPECT_NE(problem.find("libzarix64_absent.so: cannot open shared object file"), std::string::npos)
+      << problem;
+  const std::string looked = "looked in " + ProgramDir() + ", " + ProgramDir() +
+                             EngineApi::kEngineDirFromProgram + ", then LD_LIBRARY_PATH";
+  EXPECT_NE(problem.find(looked), std::string::npos) << problem;
 }
 
 TEST(EngineApiTest, RefusesAnotherVersion) {

@@ -54,8 +54,8 @@ class FileContentStream : public ContentStream {
 
 class CgiResponse {
  public:
-  // HTTP status; 200 unless a page says otherwise (the gateway's pages are all 200 but the
-  // body-size refusal).
+  // HTTP status; 200 unless a page says otherwise (the body-size refusal, the gateway's own
+  // failure pages).
   int status = 200;
   std::string content;
   std::string content_type;

@@ -25,7 +25,7 @@
 
 namespace {
 
-bool EngineVersionOk() { return zarix::EngineApi::Get().VersionOk(); }
+std::string EngineProblem() { return zarix::EngineApi::Get().Problem(); }
 
 #ifdef ZARIX_TEST_HOOKS
 // ZARIX_TEST_HOOK=<point>:<what>: "sleep" hangs for a minute, "hold" waits three seconds,
@@ -51,7 +51,7 @@ int main() {
   zarix::CgiRequest request = zarix::ReadCgiEnvironment();
   zarix::CgiResponse response;
   zarix::ActionServices services;
-  services.engine_version_ok = EngineVersionOk;
+  services.engine_problem = EngineProblem;
   services.request_processor = zarix::RequestProcessor;
   services.cleanup_after_failure = zarix::DeleteCurrentEngineIniCopy;
   if (zarix::WebModuleStandardWebActionItemZarix64Action(request, response, services) ==

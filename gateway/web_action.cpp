@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -103,10 +104,31 @@ void WalkMultipartLines(const std::vector<std::string>& lines, std::vector<std::
 }
 
 // Writes the whole response once; the error pages all share this shape.
-void SetErrorPage(CgiResponse& response, std::string_view text) {
+void SetErrorPage(CgiResponse& response, std::string_view text, int status) {
   response.SetPage(text, "text/html; charset=UTF-8");
   response.content_encoding.clear();
   response.custom_headers.clear();
+  response.status = status;
+}
+
+// One line on the error log, in one write so that lines of concurrent requests do not mix.
+void LogLine(int fd, std::string_view text) {
+  std::string line = "cgizarix64: " + std::string(text);
+  for (char& c : line) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  line += '\n';
+  WriteAll(fd, line);
+}
+
+std::string ExceptionText(std::exception_ptr e) {
+  try {
+    std::rethrow_exception(e);
+  } catch (const std::exception& ex) {
+    return ex.what();
+  } catch (...) {
+    return "an exception that is not a std::exception";
+  }
 }
 
 std::string TimeOutPage(long long seconds) {
@@ -170,8 +192,13 @@ void TokenizeRequest(const CgiRequest& request, std::vector<std::string>* out, b
 
 ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiResponse& response,
                                                       const ActionServices& services) {
-  if (!services.engine_version_ok || !services.engine_version_ok()) {
+  const std::string engine_problem =
+      services.engine_problem ? services.engine_problem() : "no engine library configured";
+  if (!engine_problem.empty()) {
+    // Without its engine the gateway cannot serve any page: 503, the reason in the log.
     response.SetPage(kOldEngineText, "text/html; charset=UTF-8");
+    response.status = 503;
+    LogLine(services.log_fd, "engine library not usable: " + engine_problem);
     response.Send(services.output_fd);
     return ActionEnd::kSent;
   }
@@ -185,8 +212,14 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
     // section's keys, Redirect or CGITimeOut among them, would go unseen).
     std::optional<IniStore> loaded = LoadServerIni();
     if (!loaded) {
-      SetErrorPage(response, "<HTML><BODY>FILE NOT FOUND SERVER.INI = " +
-                                 HtmlEscape(ServerIniCandidates().back()) + "</BODY></HTML>");
+      const std::vector<std::string> tried = ServerIniCandidates();
+      std::string list;
+      for (const std::string& path : tried) list += (list.empty() ? "" : ", ") + path;
+      LogLine(services.log_fd, "configuration not found; looked for " + list);
+      SetErrorPage(
+          response,
+          "<HTML><BODY>FILE NOT FOUND SERVER.INI = " + HtmlEscape(tried.back()) + "</BODY></HTML>",
+          500);
       response.Send(services.output_fd);
       return ActionEnd::kSent;
     }
@@ -200,15 +233,18 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
         server_ini.ReadInteger("MAIN", "MAX_REQUEST_BODY", kDefaultMaxRequestBody);
     const BodyStatus body = ReadCgiBody(services.body_fd, max_body, &request, deadline);
     if (body == BodyStatus::kTimedOut) {
-      SetErrorPage(response, TimeOutPage(timeout));
+      // The client, not the catalogue, was slow: 408, not the processing time-out's 504.
+      LogLine(services.log_fd, "request body not received within CGITimeOut=" +
+                                   std::to_string(timeout) + " s");
+      SetErrorPage(response, TimeOutPage(timeout), 408);
       response.Send(services.output_fd);
       return ActionEnd::kSent;
     }
     if (body == BodyStatus::kTooLarge) {
       SetErrorPage(response,
                    "<HTML><BODY>REQUEST TOO LARGE: " + std::to_string(request.content_length) +
-                       " bytes, the limit is " + std::to_string(max_body) + " bytes</BODY></HTML>");
-      response.status = 413;
+                       " bytes, the limit is " + std::to_string(max_body) + " bytes</BODY></HTML>",
+                   413);
       response.Send(services.output_fd);
       return ActionEnd::kSent;
     }
@@ -264,13 +300,17 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
     // thread because the caller ends the process without returning.
     const CgiRequest* req = &request;
     // TCGIThread: the request processor under an exception guard at raised priority.
-    std::thread([shared, processor, req] {
+    const int log_fd = services.log_fd;
+    std::thread([shared, processor, req, log_fd] {
       RaiseThreadPriority();
       try {
         processor(shared->web_ini, *req, shared->response, shared->trace);
       } catch (...) {
+        LogLine(log_fd,
+                "internal error in the request: " + ExceptionText(std::current_exception()));
         shared->response = CgiResponse();
         shared->response.SetPage(kInternalErrorPage, "text/html; charset=UTF-8");
+        shared->response.status = 500;
       }
       std::lock_guard<std::mutex> lock(shared->mu);
       shared->done = true;
@@ -282,7 +322,9 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
       response = std::move(shared->response);
       RunTestHook("action-after-wait", shared->web_ini);
     } else {
-      SetErrorPage(response, TimeOutPage(timeout));
+      LogLine(services.log_fd, "request not finished within CGITimeOut=" + std::to_string(timeout) +
+                                   " s: abandoned");
+      SetErrorPage(response, TimeOutPage(timeout), 504);
       // The abandoned request never reaches its tail: its temporary files go now.
       if (services.cleanup_after_failure) services.cleanup_after_failure();
       end = ActionEnd::kThreadAbandoned;
@@ -291,13 +333,17 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
     response.Send(services.output_fd);
     return end;
   } catch (...) {
+    LogLine(services.log_fd, "internal error: " + ExceptionText(std::current_exception()));
     if (services.cleanup_after_failure) services.cleanup_after_failure();
     if (!response.content.empty()) {
       // The body and the request lines are the client's text: escaped, they cannot put markup
       // or script into the page.
       SetErrorPage(response,
                    "<HTML><BODY>ZARIX64 INTERNAL ERROR<br>REQUEST= " + HtmlEscape(request.body) +
-                       "<br><br><br>TEST_REQUEST<br>" + request_dump + "</BODY></HTML>");
+                       "<br><br><br>TEST_REQUEST<br>" + request_dump + "</BODY></HTML>",
+                   500);
+    } else {
+      response.status = 500;
     }
     response.Send(services.output_fd);
     return ActionEnd::kSent;

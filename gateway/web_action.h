@@ -26,13 +26,14 @@ using RequestProcessorFn = void (*)(IniStore& web_ini, const CgiRequest& request
 // What the action needs from the rest of the program (the processor and the engine live in
 // libraries above the gateway).
 struct ActionServices {
-  // True when the engine library loads and its version text is "2020".
-  bool (*engine_version_ok)() = nullptr;
+  // "" when the engine library loads and its version text is "2020", else why not (for the log).
+  std::string (*engine_problem)() = nullptr;
   RequestProcessorFn request_processor = nullptr;
   // Removes temporary files a failed request may leave (the engine's configuration copy).
   void (*cleanup_after_failure)() = nullptr;
   int body_fd = 0;    // standard input
   int output_fd = 1;  // standard output
+  int log_fd = 2;     // standard error: web servers write it to their error log
 };
 
 // The process-wide trace file name of this request: "Error_terminate_<random below 1000000>_"
@@ -47,7 +48,10 @@ enum class ActionEnd {
 };
 
 // Handles one request: fills `response` and writes it to `services.output_fd`. `request` holds
-// the environment; the action reads the body itself once the size limit is known.
+// the environment; the action reads the body itself once the size limit is known. The action's
+// own failure pages carry an HTTP status (engine unusable 503, configuration missing or internal
+// error 500, processing time-out 504, body not arriving in time 408) and their reason goes to
+// `services.log_fd`.
 ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiResponse& response,
                                                       const ActionServices& services);
 

@@ -333,7 +333,9 @@ void RequestProcessor(IniStore& web_ini, const CgiRequest& request, CgiResponse&
   RequestContext ctx(web_ini, request, response, trace);
   std::optional<IniStore> loaded = LoadServerIni(&ctx.server_ini_path);
   if (!loaded) {
+    // The gateway found it a moment ago: gone since, which is the site's fault, not the client's.
     response.SetPage(kNoConfigPage, "text/html; charset=UTF-8");
+    response.status = 500;
     return;
   }
   ctx.server_ini = std::move(*loaded);

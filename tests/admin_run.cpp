@@ -67,9 +67,4 @@ std::string AdminBinary() {
   return p ? p : "zarix-admin";
 }
 
-std::string SharedData() {
-  const char* p = std::getenv("ZARIX_SHARED_DIR");
-  return std::string(p ? p : "/work/shared") + "/data/";
-}
-
 }  // namespace zarix::testing

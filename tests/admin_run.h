@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "util/temp_dir.h"  // TempDir, the tests' working folders
+#include "util/temp_dir.h"   // TempDir, the tests' working folders
+#include "util/test_data.h"  // TestDataPath, TestData: the sample records of data/
 
 namespace zarix::testing {
 
@@ -29,7 +30,5 @@ int Wait(pid_t pid);
 
 // The zarix-admin binary (environment ZARIX_ADMIN).
 std::string AdminBinary();
-// The folder of the shared test data ($ZARIX_SHARED_DIR/data/).
-std::string SharedData();
 
 }  // namespace zarix::testing

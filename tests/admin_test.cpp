@@ -107,20 +107,32 @@ TEST_F(AdminTest, CreateWritesParFstStwAndRefusesTwice) {
   EXPECT_NE(r.err.find("exists already"), std::string::npos);
   r = Admin({"create", dir_.path(), "a/b"});
   EXPECT_EQ(r.status, 2);
-  r = Admin({"create", dir_.path() + "missing/", "x"});
+}
+
+TEST_F(AdminTest, CreateMakesAMissingDataFolder) {
+  const std::string data = dir_.path() + "new/site/data";
+  RunResult r = Admin({"create", data, "x"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(FileExists(data + "/x.par"));
+  EXPECT_TRUE(FileExists(data + "/x/x.mst"));
+  // A file where a folder should be: a clear refusal, and nothing made.
+  ASSERT_TRUE(WriteFileBytes(dir_.path() + "plain", "text"));
+  r = Admin({"create", dir_.path() + "plain/data", "y"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("does not exist"), std::string::npos);
+  EXPECT_NE(r.err.find("cannot create data folder " + dir_.path() + "plain/data/"),
+            std::string::npos)
+      << r.err;
 }
 
 TEST_F(AdminTest, ImportRealFilesIndexedAndIntact) {
   Create("books");
   Create("rus", "--unimarc");
-  RunResult r = Admin({"import", "books", SharedData() + "marc21-real-utf8.mrc"});
+  RunResult r = Admin({"import", "books", TestDataPath("marc21-real-utf8.mrc")});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");  // no progress display without a terminal
   EXPECT_NE(r.out.find("233 records loaded (MFN 1-233)"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("CAT (3816)"), std::string::npos) << r.out;
-  r = Admin({"import", "rus", SharedData() + "rusmarc-nlr-koi8r.mrc", "--encoding", "koi8-r"});
+  r = Admin({"import", "rus", TestDataPath("rusmarc-nlr-koi8r.mrc"), "--encoding", "koi8-r"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Stat("rus", "records"), "72");
 
@@ -146,7 +158,7 @@ TEST_F(AdminTest, ImportRealFilesIndexedAndIntact) {
 TEST_F(AdminTest, ExportReadsInYazAndReimportsIdentically) {
   Create("rus", "--unimarc");
   Create("copy", "--unimarc");
-  ASSERT_EQ(Admin({"import", "rus", SharedData() + "rusmarc-nlr-utf8.mrc"}).status, 0);
+  ASSERT_EQ(Admin({"import", "rus", TestDataPath("rusmarc-nlr-utf8.mrc")}).status, 0);
   std::string iso = dir_.path() + "rus.iso";
   RunResult r = Admin({"export", "rus", iso, "--encoding", "koi8-r"});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -170,7 +182,7 @@ TEST_F(AdminTest, ExportReadsInYazAndReimportsIdentically) {
 
 TEST_F(AdminTest, BrokenRecordsAreSkippedWithTheirOffsets) {
   Create("books");
-  std::string good = ReadFileBytes(SharedData() + "rusmarc-nlr-utf8.mrc").value_or("");
+  std::string good = TestData("rusmarc-nlr-utf8.mrc");
   ASSERT_GT(good.size(), 5000u);
   size_t first = std::stoul(good.substr(0, 5));
   size_t second = std::stoul(good.substr(first, 5));
@@ -198,7 +210,7 @@ TEST_F(AdminTest, BrokenRecordsAreSkippedWithTheirOffsets) {
 
 TEST_F(AdminTest, NoIndexThenReindexPending) {
   Create("rus", "--unimarc");
-  RunResult r = Admin({"import", "rus", SharedData() + "rusmarc-nlr-utf8.mrc", "--no-index"});
+  RunResult r = Admin({"import", "rus", TestDataPath("rusmarc-nlr-utf8.mrc"), "--no-index"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Stat("rus", "not indexed"), "72");
   EXPECT_EQ(Admin({"terms", "rus"}).out, "");
@@ -219,7 +231,7 @@ TEST_F(AdminTest, NoIndexThenReindexPending) {
 
 TEST_F(AdminTest, LockBlocksWritesUntilUnlockAndEmptyStartsOver) {
   Create("books");
-  std::string file = SharedData() + "rusmarc-nlr-utf8.mrc";
+  std::string file = TestDataPath("rusmarc-nlr-utf8.mrc");
   ASSERT_EQ(Admin({"lock", "books"}).status, 0);
   EXPECT_EQ(Stat("books", "locked").rfind("yes: zarix-admin lock by", 0), 0u);
   RunResult r = Admin({"lock", "books"});
@@ -243,7 +255,7 @@ TEST_F(AdminTest, LockBlocksWritesUntilUnlockAndEmptyStartsOver) {
 
 TEST_F(AdminTest, FindsTheDataFolderThroughTheServerConfiguration) {
   Create("books");
-  ASSERT_EQ(Admin({"import", "books", SharedData() + "rusmarc-nlr-utf8.mrc"}).status, 0);
+  ASSERT_EQ(Admin({"import", "books", TestDataPath("rusmarc-nlr-utf8.mrc")}).status, 0);
   TempDir config;
   WriteFileBytes(config.path() + "zarix_server.ini",
                  "\xEF\xBB\xBF[MAIN]\r\nDATAPATH=" + dir_.path() + "\r\n");
@@ -268,7 +280,7 @@ TEST_F(AdminTest, FindsTheDataFolderThroughTheServerConfiguration) {
 
 TEST_F(AdminTest, CheckReportsADamagedIndexAndReindexRepairsIt) {
   Create("rus", "--unimarc");
-  ASSERT_EQ(Admin({"import", "rus", SharedData() + "rusmarc-nlr-utf8.mrc"}).status, 0);
+  ASSERT_EQ(Admin({"import", "rus", TestDataPath("rusmarc-nlr-utf8.mrc")}).status, 0);
   std::string ifp = dir_.path() + "rus/rus.ifp";
   RunResult r = RunProgram({"/bin/sh", "-c",
                             "sqlite3 '" + ifp +
@@ -292,8 +304,8 @@ TEST_F(AdminTest, ImportsMarc8) {
   Create("books");
   std::string marc8 = dir_.path() + "marc8.mrc";
   RunResult y = RunProgram({"/bin/sh", "-c",
-                            "yaz-marcdump -o marc -f utf-8 -t marc8 -l 9=32 '" + SharedData() +
-                                "marc21-real-utf8.mrc' > '" + marc8 + "'"});
+                            "yaz-marcdump -o marc -f utf-8 -t marc8 -l 9=32 '" +
+                                TestDataPath("marc21-real-utf8.mrc") + "' > '" + marc8 + "'"});
   ASSERT_EQ(y.status, 0);
   RunResult r = Admin({"import", "books", marc8, "--encoding", "marc-8"});
   ASSERT_EQ(r.status, 0) << r.err;

@@ -26,8 +26,17 @@ namespace fs = std::filesystem;
 
 CgiResult RunCgi(const CgiCall& call) {
   CgiResult result;
-  int in_pipe[2], out_pipe[2];
-  if (pipe2(in_pipe, O_CLOEXEC) != 0 || pipe2(out_pipe, O_CLOEXEC) != 0) return result;
+  int in_pipe[2], out_pipe[2], err_pipe[2];
+  if (pipe2(in_pipe, O_CLOEXEC) != 0) return result;
+  if (pipe2(out_pipe, O_CLOEXEC) != 0) {
+    close(in_pipe[0]);
+    close(in_pipe[1]);
+    return result;
+  }
+  if (pipe2(err_pipe, O_CLOEXEC) != 0) {
+    for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1]}) close(fd);
+    return result;
+  }
   std::vector<std::string> env_text;
   for (const auto& [k, v] : call.env) env_text.push_back(k + "=" + v);
   std::vector<char*> envp;
@@ -43,18 +52,22 @@ CgiResult RunCgi(const CgiCall& call) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
   posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
   auto start = std::chrono::steady_clock::now();
   pid_t pid = -1;
   const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) {
-    for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1]}) close(fd);
+    for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) {
+      close(fd);
+    }
     result.exited = true;
     result.exit_code = 127;  // what a shell reports for a program it cannot start
     return result;
   }
   close(in_pipe[0]);
   close(out_pipe[1]);
+  close(err_pipe[1]);
   signal(SIGPIPE, SIG_IGN);
 
   size_t written = 0;
@@ -76,11 +89,33 @@ CgiResult RunCgi(const CgiCall& call) {
   const auto deadline = start + std::chrono::seconds(call.timeout_seconds);
   char buf[65536];
   bool killed = false;
-  for (;;) {
-    pollfd p[2];
-    int n = 0;
-    p[n++] = {out_pipe[0], POLLIN, 0};
-    if (in_fd >= 0) p[n++] = {in_fd, POLLOUT, 0};
+  // Both output pipes are drained together: a child that fills one while we wait on the other
+  // would hang until the deadline.
+  int out_fd = out_pipe[0], err_fd = err_pipe[0];
+  auto drain = [&buf](int* fd, std::string* to) {
+    ssize_t r = read(*fd, buf, sizeof buf);
+    if (r > 0) {
+      to->append(buf, static_cast<size_t>(r));
+    } else if (r == 0 || errno != EINTR) {
+      close(*fd);
+      *fd = -1;
+    }
+  };
+  while (out_fd >= 0 || err_fd >= 0) {
+    pollfd p[3];
+    int n = 0, out_i = -1, err_i = -1, in_i = -1;
+    if (out_fd >= 0) {
+      out_i = n;
+      p[n++] = {out_fd, POLLIN, 0};
+    }
+    if (err_fd >= 0) {
+      err_i = n;
+      p[n++] = {err_fd, POLLIN, 0};
+    }
+    if (in_fd >= 0) {
+      in_i = n;
+      p[n++] = {in_fd, POLLOUT, 0};
+    }
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
@@ -88,22 +123,24 @@ CgiResult RunCgi(const CgiCall& call) {
       killed = true;
       break;
     }
-    if (poll(p, n, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
-    if (in_fd >= 0 && (p[1].revents & (POLLOUT | POLLERR | POLLHUP))) {
+    if (poll(p, n, static_cast<int>(left.count())) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (in_i >= 0 && (p[in_i].revents & (POLLOUT | POLLERR | POLLHUP))) {
       ssize_t w = write(in_fd, call.body.data() + written, call.body.size() - written);
       if (w > 0) written += static_cast<size_t>(w);
       if (w < 0 && errno != EAGAIN) written = call.body.size();
       if (written == call.body.size()) input_done();
     }
-    if (p[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-      ssize_t r = read(out_pipe[0], buf, sizeof buf);
-      if (r <= 0) break;
-      result.raw.append(buf, static_cast<size_t>(r));
-    }
+    if (out_i >= 0 && (p[out_i].revents & (POLLIN | POLLHUP | POLLERR)))
+      drain(&out_fd, &result.raw);
+    if (err_i >= 0 && (p[err_i].revents & (POLLIN | POLLHUP | POLLERR)))
+      drain(&err_fd, &result.err);
   }
-  if (in_fd >= 0) close(in_fd);
-  if (held_fd >= 0) close(held_fd);
-  close(out_pipe[0]);
+  for (int fd : {in_fd, held_fd, out_fd, err_fd}) {
+    if (fd >= 0) close(fd);
+  }
   int status = 0;
   rusage usage{};
   wait4(pid, &status, 0, &usage);

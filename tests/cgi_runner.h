@@ -24,6 +24,7 @@ struct CgiResult {
   bool exited = false;  // ended by itself (not killed, not by a signal)
   int exit_code = -1;
   std::string raw;     // everything on standard output
+  std::string err;     // everything on standard error (what a web server writes to its log)
   std::string header_block;
   std::map<std::string, std::string> headers;  // names lower-cased
   std::string body;

@@ -108,7 +108,7 @@ TEST_F(EngineFaultTest, FourWritersAtOnceLoseNothing) {
 
 TEST_F(EngineFaultTest, FourImportsAtOnceLoseNothing) {
   // 500 records: the RUSMARC sample repeated.
-  std::string sample = ReadFileBytes(SharedData() + "rusmarc-nlr-utf8.mrc").value_or("");
+  std::string sample = TestData("rusmarc-nlr-utf8.mrc");
   ASSERT_FALSE(sample.empty());
   std::string data;
   IsoReader reader(sample, IsoEncoding::kUtf8);
@@ -176,7 +176,7 @@ TEST_F(EngineFaultTest, WriterKilledMidwayKeepsEveryReturnedWrite) {
 
 TEST_F(EngineFaultTest, ImportKilledMidwayLeavesAConsistentPrefix) {
   // 40 copies of the MARC 21 sample: 9,320 records, several batches.
-  std::string sample = ReadFileBytes(SharedData() + "marc21-real-utf8.mrc").value_or("");
+  std::string sample = TestData("marc21-real-utf8.mrc");
   std::string data;
   for (int i = 0; i < 40; ++i) data += sample;
   std::string file = dir_.path() + "big.iso";

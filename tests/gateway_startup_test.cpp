@@ -1,5 +1,5 @@
-// Whole requests: configuration, engine check, maintenance page, unknown commands, character set,
-// per-database headers, body size limit.
+// Whole requests: configuration, engine check (with their HTTP statuses and error log lines),
+// maintenance page, unknown commands, character set, per-database headers, body size limit.
 #include <gtest/gtest.h>
 
 #include "tests/cgi_runner.h"
@@ -22,17 +22,38 @@ class StartupTest : public ::testing::Test {
 };
 
 TEST_F(StartupTest, MissingConfiguration) {
-  EXPECT_EQ(Page(site_.Get("C21COM=S")),
+  const CgiCall call = site_.Get("C21COM=S");
+  EXPECT_EQ(Page(call),
             "<HTML><BODY>FILE NOT FOUND SERVER.INI = /etc/zarix/zarix_server_ft.ini</BODY></HTML>");
+  // A server error for the web server's log and monitoring, with every place looked at.
+  CgiResult r = RunCgi(call);
+  EXPECT_EQ(r.Header("status"), "500 Internal Server Error");
+  for (const std::string& dir : {site_.conf(), site_.bin(), std::string("/etc/zarix/")}) {
+    for (const char* name : {"zarix_server.ini", "zarix_server_ft.ini"}) {
+      EXPECT_NE(r.err.find(dir + name), std::string::npos) << dir + name << "\n" << r.err;
+    }
+  }
 }
 
-TEST(EngineCheckTest, MissingOrOtherVersion) {
-  for (const std::string& engine : {std::string(), TestEnv("ZARIX_FAKE_ENGINE_LIBRARY")}) {
-    FixtureSite site(TestEnv("ZARIX_CGI_BINARY"), engine);
+TEST(EngineCheckTest, MissingOrUnusableEngineIsUnavailable) {
+  struct Case {
+    std::string engine;  // copied beside the program as libzarix64.so; "" none
+    std::string reason;  // what the error log must say
+  } cases[] = {
+      {"", "libzarix64.so: cannot open shared object file"},
+      {TestEnv("ZARIX_FAKE_ENGINE_LIBRARY"), "no function zarix_uatab_init"},
+      // The loader's own words name the dependency that is missing, not the engine.
+      {TestEnv("ZARIX_NEEDY_ENGINE_LIBRARY"), "libzarix64_fake_dependency.so"},
+  };
+  for (const Case& c : cases) {
+    FixtureSite site(TestEnv("ZARIX_CGI_BINARY"), c.engine);
     site.WriteConfig("");
     CgiResult r = RunCgi(site.Get("C21COM=S"));
-    EXPECT_EQ(r.body, "Old version of CGI ZARIX64.DLL!") << engine;
+    EXPECT_EQ(r.body, "Old version of CGI ZARIX64.DLL!") << c.engine;
     EXPECT_EQ(r.Header("content-type"), "text/html; charset=UTF-8");
+    EXPECT_EQ(r.Header("status"), "503 Service Unavailable") << c.engine;
+    EXPECT_NE(r.err.find("engine library not usable: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
   }
 }
 

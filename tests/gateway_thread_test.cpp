@@ -23,6 +23,8 @@ TEST_F(ThreadTest, TimeOutPage) {
   ASSERT_TRUE(r.exited);
   EXPECT_EQ(r.body, "<HTML><BODY>Server error: timeout ellapsed (1 c)</BODY></HTML>");
   EXPECT_EQ(r.Header("content-length"), std::to_string(r.body.size()));
+  EXPECT_EQ(r.Header("status"), "504 Gateway Timeout");
+  EXPECT_NE(r.err.find("request not finished within CGITimeOut=1 s"), std::string::npos) << r.err;
   EXPECT_LT(r.seconds, 10.0);
   EXPECT_TRUE(site_.Files("bin", "", ".ini").empty());  // the abandoned copy is removed
 }
@@ -63,6 +65,12 @@ TEST_F(ThreadTest, ActionFailurePageEscapesTheRequest) {
             "UserAgent=cgi-runner<br>C21COM=Q<br>ZARIX_TEST_HOOK=action-after-wait:throw<br>"
             "X= script </BODY></HTML>");
   EXPECT_EQ(r.Header("content-type"), "text/html; charset=UTF-8");
+  EXPECT_EQ(r.Header("status"), "500 Internal Server Error");
+  EXPECT_NE(r.err.find("internal error: test hook"), std::string::npos) << r.err;
+  // A failure before any page exists: no body, still a server error.
+  r = RunCgi(site_.Post("C21COM=Q&ZARIX_TEST_HOOK=action:throw"));
+  EXPECT_EQ(r.body, "");
+  EXPECT_EQ(r.Header("status"), "500 Internal Server Error");
 }
 
 // The configuration copy holds the whole configuration: it must never be left where the web

@@ -1,8 +1,9 @@
 # Whole-request tests of the result pages, frame directives and binary resources: the real
-# cgizarix64 on a fixture site whose databases zarix-admin loads from the shared MARC records.
+# cgizarix64 on a fixture site whose databases zarix-admin loads from the MARC records of data/.
 if(ZARIX_BUILD_TESTS AND TARGET cgizarix64 AND TARGET zarix-admin AND TARGET zarix_cgi_runner)
   add_library(zarix_pages_fixture STATIC ${CMAKE_CURRENT_LIST_DIR}/pages_fixture.cpp)
-  target_link_libraries(zarix_pages_fixture PUBLIC zarix_cgi_runner PkgConfig::UTF8PROC)
+  target_link_libraries(zarix_pages_fixture PUBLIC zarix_cgi_runner zarix_test_support
+                        PkgConfig::UTF8PROC)
 
   foreach(t search frames binary hardening)
     zarix_test(pages_${t}_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/pages_${t}_test.cpp

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "util/test_data.h"
+
 namespace zarix::testing {
 
 namespace {
@@ -175,7 +177,7 @@ PagesSite& PagesSite::Get() {
 PagesSite::PagesSite()
     : site_(std::make_unique<FixtureSite>(TestEnv("ZARIX_CGI_BINARY"),
                                           TestEnv("ZARIX_ENGINE_LIBRARY"))) {
-  const std::string iso = ReadAll(TestEnv("ZARIX_SHARED_DIR") + "/data/marc21-real-utf8.mrc");
+  const std::string iso = TestData("marc21-real-utf8.mrc");
   records_ = RepeatRecords(ParseIsoFile(iso), 5);
   site_->WriteFile("data/readme.txt", "fixture databases\n");
   MakeDatabase("BOOKS", records_);

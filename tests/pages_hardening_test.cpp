@@ -234,6 +234,9 @@ TEST_F(HardeningTest, ShortBodyEndsWithinTheTimeOut) {
     ASSERT_TRUE(r.exited) << "killed after " << r.seconds << " s";
     EXPECT_LT(r.seconds, 6.0);
     EXPECT_NE(r.body.find("timeout ellapsed (2 c)"), std::string::npos) << r.body;
+    EXPECT_EQ(r.Header("status"), "408 Request Timeout");
+    EXPECT_NE(r.err.find("request body not received within CGITimeOut=2 s"), std::string::npos)
+        << r.err;
   }
   // The whole body within the time-out is an ordinary request, input kept open or not.
   CgiCall call = site().Post("C21COM=S&I21DBN=BOOKS&S21All=K=PERL");

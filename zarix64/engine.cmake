@@ -32,8 +32,11 @@ if(ZARIX_SQLITE3_ARCHIVE AND ZARIX_UTF8PROC_ARCHIVE AND NOT ZARIX_SANITIZE)
 else()
   target_link_libraries(zarix64 PRIVATE zarix_engine)
 endif()
+# Built beside the gateway, whose program folder is the first place it looks: the build tree's
+# cgizarix64 works as built.
 set_target_properties(zarix64 PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
-                                         OUTPUT_NAME zarix64)
+                                         OUTPUT_NAME zarix64
+                                         LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/gateway)
 target_link_options(zarix64 PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined
                     -Wl,--version-script=${ZX}/zarix64.map)
 set_property(TARGET zarix64 APPEND PROPERTY LINK_DEPENDS ${ZX}/zarix64.map)
@@ -43,6 +46,7 @@ if(ZARIX_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   target_link_options(zarix64 PRIVATE -Wl,-z,undefs)
 endif()
 zarix_static_runtime(zarix64)
+install(TARGETS zarix64 LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
 zarix_test(zarix_engine_test
   SOURCES ${ZX}/database_test.cpp ${ZX}/database_fault_test.cpp ${ZX}/fst_test.cpp

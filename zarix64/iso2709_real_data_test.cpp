@@ -1,4 +1,4 @@
-// The real MARC 21 and RUSMARC files of the shared data folder, checked against yaz-marcdump, the
+// The real MARC 21 and RUSMARC files of data/, checked against yaz-marcdump, the
 // reference reader of the field: same record count, same fields, our export readable by it, and
 // export followed by import giving the same records.
 #include <gtest/gtest.h>
@@ -12,15 +12,11 @@
 #include <vector>
 
 #include "util/path.h"
+#include "util/test_data.h"
 #include "zarix64/iso2709.h"
 
 namespace zarix {
 namespace {
-
-std::string DataDir() {
-  const char* shared = std::getenv("ZARIX_SHARED_DIR");
-  return std::string(shared ? shared : "/work/shared") + "/data/";
-}
 
 std::string Nfc(const std::string& text) {
   utf8proc_uint8_t* nfc = utf8proc_NFC(reinterpret_cast<const utf8proc_uint8_t*>(text.c_str()));
@@ -149,10 +145,8 @@ TEST(Iso2709RealData, CountsMatchYazAndExportReadsBack) {
   if (!HaveMarcdump()) GTEST_SKIP() << "yaz-marcdump not installed";
   for (const RealFile& f : kFiles) {
     SCOPED_TRACE(f.name);
-    std::string path = DataDir() + f.name;
-    auto data = ReadFileBytes(path);
-    ASSERT_TRUE(data) << path;
-    Loaded loaded = Load(*data, f.encoding);
+    const std::string path = testing::TestDataPath(f.name);
+    Loaded loaded = Load(testing::TestData(f.name), f.encoding);
     int yaz_records = 0;
     std::vector<std::string> original = DumpFields(path, f.yaz_name, &yaz_records);
     EXPECT_EQ(loaded.records.size(), static_cast<size_t>(yaz_records));
@@ -191,11 +185,8 @@ TEST(Iso2709RealData, CountsMatchYazAndExportReadsBack) {
 }
 
 TEST(Iso2709RealData, Koi8rAndUtf8CopiesGiveTheSameRecords) {
-  auto koi8 = ReadFileBytes(DataDir() + "rusmarc-nlr-koi8r.mrc");
-  auto utf8 = ReadFileBytes(DataDir() + "rusmarc-nlr-utf8.mrc");
-  ASSERT_TRUE(koi8 && utf8);
-  Loaded a = Load(*koi8, IsoEncoding::kKoi8r);
-  Loaded b = Load(*utf8, IsoEncoding::kUtf8);
+  Loaded a = Load(testing::TestData("rusmarc-nlr-koi8r.mrc"), IsoEncoding::kKoi8r);
+  Loaded b = Load(testing::TestData("rusmarc-nlr-utf8.mrc"), IsoEncoding::kUtf8);
   ASSERT_EQ(a.records.size(), 72u);
   EXPECT_TRUE(a.records == b.records);
   // The first record's title field, Cyrillic intact, indicators and subfields in place.
@@ -216,7 +207,7 @@ TEST(Iso2709RealData, Koi8rAndUtf8CopiesGiveTheSameRecords) {
 // decoder reads (composed, NFC), and our MARC-8 export must read back the same.
 TEST(Iso2709RealData, Marc8ImportAgreesWithYaz) {
   if (!HaveMarcdump()) GTEST_SKIP() << "yaz-marcdump not installed";
-  std::string path = DataDir() + "marc21-real-utf8.mrc";
+  const std::string path = testing::TestDataPath("marc21-real-utf8.mrc");
   int status = 0;
   TempFile marc8(RunCommand(
       "yaz-marcdump -o marc -f utf-8 -t marc8 -l 9=32 '" + path + "' 2>/dev/null", &status));

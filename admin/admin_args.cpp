@@ -1,5 +1,5 @@
 // Command-line parsing of zarix-admin.
-#include "zarix64/admin/admin_args.h"
+#include "admin/admin_args.h"
 
 #include <charconv>
 

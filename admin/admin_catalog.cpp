@@ -1,5 +1,5 @@
 // Finding and opening databases by name for zarix-admin.
-#include "zarix64/admin/admin_catalog.h"
+#include "admin/admin_catalog.h"
 
 #include "processor/server_config.h"
 #include "util/path.h"

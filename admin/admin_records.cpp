@@ -7,9 +7,9 @@
 #include <map>
 #include <memory>
 
+#include "admin/admin_catalog.h"
+#include "admin/admin_commands.h"
 #include "util/path.h"
-#include "zarix64/admin/admin_catalog.h"
-#include "zarix64/admin/admin_commands.h"
 #include "zarix64/database.h"
 #include "zarix64/format/format.h"
 #include "zarix64/format_access.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "zarix64/admin/admin_args.h"
-#include "zarix64/admin/admin_commands.h"
+#include "admin/admin_args.h"
+#include "admin/admin_commands.h"
 
 namespace zarix::admin {
 namespace {
@@ -34,7 +34,8 @@ const Command kCommands[] = {
      "Creates an empty database NAME in DIR (default DATAPATH/NAME/): NAME.mst, NAME.ifp, a\n"
      "field selection table NAME.fst for MARC 21 (default) or UNIMARC records (keywords K=,\n"
      "authors A=, titles T=, subjects S=, years G=), an empty stop-word list NAME.stw, and\n"
-     "DATAPATH/NAME.par pointing at DIR. Refuses to overwrite an existing database.\n"},
+     "DATAPATH/NAME.par pointing at DIR; DATAPATH is made when missing. Refuses to overwrite\n"
+     "an existing database.\n"},
     {"import", "DB FILE... [--encoding E] [--no-index]", 2, -1, {"encoding", "datapath"},
      {"no-index"}, CmdImport,
      "Loads ISO 2709 files (MARC 21, UNIMARC, RUSMARC) as new records. E: utf-8 (default),\n"

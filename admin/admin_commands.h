@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "zarix64/admin/admin_args.h"
+#include "admin/admin_args.h"
 
 namespace zarix::admin {
 

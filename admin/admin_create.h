@@ -25,9 +25,10 @@ struct CreateRequest {
   MarcFlavour flavour = MarcFlavour::kMarc21;
 };
 
-// Creates the database. Refuses (returns false with *error) when NAME.par or the storage files
-// exist already. A .fst or .stw already in the folder is kept (reported in *notes). NAME.par is
-// written last, so a failure leaves no .par pointing at a half-made database.
+// Creates the database, and the data folder when it does not exist yet. Refuses (returns false with
+// *error) when NAME.par or the storage files exist already. A .fst or .stw already in the folder is
+// kept (reported in *notes). NAME.par is written last, so a failure leaves no .par pointing at a
+// half-made database.
 bool CreateDatabase(const CreateRequest& request, std::string* notes, std::string* error);
 
 }  // namespace zarix::admin

@@ -6,9 +6,9 @@
 #include <iostream>
 #include <memory>
 
-#include "zarix64/admin/admin_catalog.h"
-#include "zarix64/admin/admin_commands.h"
-#include "zarix64/admin/admin_create.h"
+#include "admin/admin_catalog.h"
+#include "admin/admin_commands.h"
+#include "admin/admin_create.h"
 #include "zarix64/database.h"
 
 namespace zarix::admin {

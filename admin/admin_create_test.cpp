@@ -1,14 +1,14 @@
 // The default field selection tables on real records, and the command-line helpers.
-#include "zarix64/admin/admin_create.h"
+#include "admin/admin_create.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <set>
 #include <string>
 
+#include "admin/admin_args.h"
 #include "util/path.h"
-#include "zarix64/admin/admin_args.h"
+#include "util/test_data.h"
 #include "zarix64/format_access.h"
 #include "zarix64/fst.h"
 #include "zarix64/iso2709.h"
@@ -16,11 +16,9 @@
 namespace zarix::admin {
 namespace {
 
-// The terms the default table of `flavour` makes of record `index` (from 0) of a shared file.
+// The terms the default table of `flavour` makes of record `index` (from 0) of a file of data/.
 std::set<std::string> TermsOf(MarcFlavour flavour, const char* file, int index) {
-  const char* shared = std::getenv("ZARIX_SHARED_DIR");
-  std::string data =
-      ReadFileBytes(std::string(shared ? shared : "/work/shared") + "/data/" + file).value_or("");
+  const std::string data = testing::TestData(file);
   IsoReader reader(data, IsoEncoding::kUtf8);
   IsoRecord iso;
   for (int i = 0; i <= index; ++i) {

@@ -1,5 +1,5 @@
 // zarix-admin create: a new empty database with its parameter files.
-#include "zarix64/admin/admin_create.h"
+#include "admin/admin_create.h"
 
 #include <filesystem>
 #include <memory>
@@ -73,11 +73,15 @@ bool CreateDatabase(const CreateRequest& request, std::string* notes, std::strin
     *error = par + " exists already: database " + request.name + " is there";
     return false;
   }
-  if (!DirExists(datapath)) {
-    *error = "data folder " + datapath + " does not exist";
-    return false;
-  }
   std::error_code ec;
+  // A new site's first database: its data folder is made too, as mkdir -p would.
+  if (!DirExists(datapath)) {
+    fs::create_directories(NativePath(datapath), ec);
+    if (!DirExists(datapath)) {
+      *error = "cannot create data folder " + datapath + (ec ? ": " + ec.message() : "");
+      return false;
+    }
+  }
   std::string folder = request.folder.empty() ? datapath + request.name : request.folder;
   // The .par file outlives the working folder of this command: store an absolute path.
   folder = fs::absolute(NativePath(folder), ec).lexically_normal().string();
