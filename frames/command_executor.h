@@ -7,10 +7,12 @@
 // S21COLORTERMS, [WEB] SearchEmpty, [WEB] CGI_ALIAS, [MAIN] DEBUG, [MAIN] BINARY_RESOURCE_TAG.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "frames/placeholders.h"
+#include "search/term_highlighting.h"
 #include "util/types.h"
 
 namespace zarix {
@@ -29,6 +31,7 @@ struct PageState {
   int expansions = 0;              // directives expanded so far (bounded, see ProcessFrame)
   bool language_loaded = false;    // the request's language file, read once per page
   LanguageTexts language;
+  std::optional<ColorTermsSettings> color_terms;  // built on first use, once per request
 };
 
 // A command branch of ExecuteCommand; appends to *output.
@@ -48,6 +51,15 @@ void ExecuteCommand(RequestContext& ctx, PageState& page, std::string* output);
 // field but the binary-resource ones ([MAIN] BINARY_RESOURCE_TAG), read through space 2. Does
 // nothing without a known reader or a second space.
 void AddReaderRecord(RequestContext& ctx);
+
+// The highlighting settings and mark list of the request (S21COLORTERMS, [WEB] CGI_ALIAS and
+// http_path, EXTPREF/EXTPOST, MIN_COLOR_COUNT, the highlight terms and FT_REQUEST with the
+// morphology database when one is open), built on the first call and kept in the page.
+const ColorTermsSettings& ColorTermsFor(RequestContext& ctx, PageState& page);
+
+// ColorTerms with the request's settings, traced.
+void FinishResultEntry(RequestContext& ctx, PageState& page, std::string* text, Mfn mfn,
+                       long long index);
 
 // The record display of F and S.
 void DisplayFoundRecords(RequestContext& ctx, PageState& page, std::string* output);

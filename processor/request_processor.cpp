@@ -117,11 +117,11 @@ std::unique_ptr<WordTables> DatabaseWordTables(const RequestContext& ctx) {
 
 // The search expression and the highlight terms from the search form.
 void BuildSearchExpression(RequestContext& ctx) {
-  std::unique_ptr<WordTables> tables = DatabaseWordTables(ctx);
+  ctx.word_tables = DatabaseWordTables(ctx);
   SearchFormContext form;
   form.web_ini = &ctx.web_ini;
   form.server_ini = &ctx.server_ini;
-  form.tables = tables.get();
+  form.tables = ctx.word_tables.get();
   form.min_color_count = ctx.min_color_count;
   form.morphology = ctx.morphology;
   if (ctx.trace.enabled()) form.trace = [&ctx](std::string_view label) { ctx.trace.Add(label); };
