@@ -8,6 +8,7 @@
 
 #include "engine/engine_api.h"
 #include "frames/message_page.h"
+#include "gateway/request_store_fields.h"
 #include "gateway/response_assembly.h"
 #include "gateway/test_hook.h"
 #include "gateway/web_action.h"
@@ -118,9 +119,9 @@ std::unique_ptr<WordTables> DatabaseWordTables(const RequestContext& ctx) {
 // The search expression and the highlight terms from the search form.
 void BuildSearchExpression(RequestContext& ctx) {
   ctx.word_tables = DatabaseWordTables(ctx);
+  RequestStoreFields fields(ctx.web_ini, ctx.server_ini);
   SearchFormContext form;
-  form.web_ini = &ctx.web_ini;
-  form.server_ini = &ctx.server_ini;
+  form.fields = &fields;
   form.tables = ctx.word_tables.get();
   form.min_color_count = ctx.min_color_count;
   form.morphology = ctx.morphology;
