@@ -19,11 +19,18 @@ namespace zarix {
 
 struct RequestContext;
 
+// One line of a full-text result's cell statistics: "name=value" and its count.
+struct ResultCell {
+  std::string line;
+  long long count = 0;
+};
+
 // What a result page sets up for the commands and frames it runs. Owned by the page procedure;
 // lives for one request.
 struct PageState {
   std::string database_folder;  // line 10 of the database's .par file
   std::vector<Mfn> results;     // the result list, in display order
+  std::vector<ResultCell> result_cells;  // cell statistics of a full-text result
   long long first = 0;          // page bounds: 0-based, inclusive; last < first: no records
   long long last = -1;
   PlaceholderList placeholders;

@@ -47,8 +47,9 @@ struct SortOutcome {
 };
 
 // Sorts `results` (and prints, see SortRequest). A specification found nowhere gives the text
-// "<br> FILE EXISTS <path><br>" followed by "<br>" and the line count of the path read directly,
-// or "<br>ERROR SORTING<br>" when it cannot be read; nothing is sorted then.
+// "<br> FILE EXISTS <file name><br>" followed by "<br>" and the line count of the path read
+// directly, or "<br>ERROR SORTING<br>" when it cannot be read; nothing is sorted then. A
+// specification without keys leaves the list as it is.
 SortOutcome SortResultList(EngineApi& engine, int space, const std::vector<Mfn>& results,
                            const SortRequest& request);
 
