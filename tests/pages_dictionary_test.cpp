@@ -140,6 +140,16 @@ TEST_F(DictionaryPagesTest, DictionaryOfAResultSet) {
   EXPECT_EQ(LastTerm(body), expected.back());
 }
 
+TEST_F(DictionaryPagesTest, RemovesOnlyTheFieldsItAdded) {
+  // The result count goes into the working record under the same tag as the terms: every line
+  // still sees the count as occurrence 1 and its own term as the last one.
+  pages_->Configure({}, {},
+                    "[PARAMETRS]\nDictTermTag=900\nDictNDocsTag=901\nSearchResultTag=900\n");
+  pages_->site().WriteFile("data/DICT/web_dict.pft", "'<li>'v900[1]'/'v900[LAST]' ('v901')</li>'/");
+  EXPECT_EQ(Terms(Page("DICT", "&S21All=K=GAMMA")),
+            (std::vector<std::string>{"1/DELTA", "1/GAMMA"}));
+}
+
 TEST_F(DictionaryPagesTest, WholeDictionaryOfRealRecords) {
   // The same 20 terms as the librarians' tool lists from the same start.
   const std::string listing = pages_->site().root() + "terms.txt";
