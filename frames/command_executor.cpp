@@ -230,8 +230,9 @@ constexpr size_t kMessageNoReader = 7;
 
 // T: a page of the dictionary. Reads T21PRF, T21TRM, T21CNR (bounded by MAX_FORMAT_IN_PACKET),
 // [MAIN] SHOW_PREVTERM, [PARAMETRS] DictTermTag and DictNDocsTag, DICT_FORMAT of the database's
-// section; with a result list only terms of found records are shown. The last term shown goes
-// into the request-log fields, from which the frames build the link to the next page.
+// section; after a search only terms of found records are shown (none when nothing was found).
+// The last term shown goes into the request-log fields, from which the frames build the link to
+// the next page.
 void DictionaryBranch(RequestContext& ctx, PageState& page, std::string* output) {
   ctx.trace.Add("START ZARIX_DICTIONRY");
   DictionaryRequest r;
@@ -244,7 +245,7 @@ void DictionaryBranch(RequestContext& ctx, PageState& page, std::string* output)
   r.start_term = ctx.RequestParam("T21TRM", " ");
   r.show_prevterm = ctx.server_ini.ReadBool("MAIN", "SHOW_PREVTERM", false);
   std::vector<Mfn> sorted;
-  if (!page.results.empty()) {
+  if (page.searched) {
     sorted = page.results;
     std::sort(sorted.begin(), sorted.end());
     r.results = &sorted;

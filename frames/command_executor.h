@@ -1,10 +1,14 @@
 // ExecuteCommand: the part of a page that belongs to the command itself (the formatted records
-// of a search or display, later the dictionary, orders and record updates), followed by the
-// preparation of the engine's working record on which the frames after it are evaluated.
+// of a search or display, the terms of a dictionary page, later orders and record updates),
+// followed by the preparation of the engine's working record on which the frames after it are
+// evaluated.
 //
 // Request fields read by the record display (F, S): DirectAccess/S21FRAME (direct-access frame),
 // S21FMT (record format, default "fullwebr"; sent empty: the engine database name), S21SRW,
-// S21COLORTERMS, [WEB] SearchEmpty, [WEB] CGI_ALIAS, [MAIN] DEBUG, [MAIN] BINARY_RESOURCE_TAG.
+// S21SRD, SORT_HEADERS_PRINT_AS_TABLE, S21COLORTERMS, [WEB] SearchEmpty, CGI_ALIAS, http_path,
+// MAX_SORT_COUNT, SORT_HEADERS_PRINT, [MAIN] DEBUG, BINARY_RESOURCE_TAG. By the dictionary (T):
+// T21PRF, T21TRM, T21CNR, [MAIN] SHOW_PREVTERM, [PARAMETRS] DictTermTag, DictNDocsTag and the
+// database section's DICT_FORMAT.
 #pragma once
 
 #include <optional>
@@ -30,6 +34,7 @@ struct ResultCell {
 struct PageState {
   std::string database_folder;  // line 10 of the database's .par file
   std::vector<Mfn> results;     // the result list, in display order
+  bool searched = false;        // the request built a result list (it may be empty)
   std::vector<ResultCell> result_cells;  // cell statistics of a full-text result
   long long first = 0;          // page bounds: 0-based, inclusive; last < first: no records
   long long last = -1;

@@ -239,6 +239,7 @@ void ShowResultPage(RequestContext& ctx) {
   const bool full_text = !ctx.full_text.request.empty() || ctx.full_text.near_mfn > 0;
   if (!ctx.search_expression.empty() || ctx.RequestParam("S21SCAN_FULL", "0") != "0" || full_text) {
     DeleteRequestedRecord(ctx);
+    page.searched = true;
     if (full_text) {
       // The full-text search builds the list here once it is part of the search.
     } else if (!ctx.search_expression.empty()) {

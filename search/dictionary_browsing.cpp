@@ -50,6 +50,8 @@ std::string DictionaryStartKey(std::string_view prefix, std::string_view start_t
 DictionaryPage BrowseDictionary(EngineApi& e, int space, const DictionaryRequest& r) {
   DictionaryPage page;
   if (r.line_format.empty() || e.Zarix_InitPFT(space, r.line_format) != 0) return page;
+  // A search that found nothing has no terms to show, rather than the whole dictionary.
+  if (r.results != nullptr && r.results->empty()) return page;
   const std::string key = DictionaryStartKey(r.prefix, r.start_term);
   std::string term;
   if (e.Zarixfind(space, key, &term) < 0) {
@@ -68,7 +70,7 @@ DictionaryPage BrowseDictionary(EngineApi& e, int space, const DictionaryRequest
 
   page.walked = true;
   page.last_term = key;
-  const bool filter = r.results != nullptr && !r.results->empty();
+  const bool filter = r.results != nullptr;
   const size_t prefix_chars = Utf8CharCount(r.prefix);
   int n = e.Zarixnposts(space);
   for (long long shown = 1; shown <= r.page_size;) {

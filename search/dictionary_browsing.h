@@ -27,7 +27,7 @@ struct DictionaryRequest {
   int term_tag = 0;              // [PARAMETRS] DictTermTag: field of the term, 0 none
   int ndocs_tag = 0;             // [PARAMETRS] DictNDocsTag: field of the posting count
   std::string line_format;       // format specification of a line ("@" + file)
-  const std::vector<Mfn>* results = nullptr;  // ascending; null or empty: every term is shown
+  const std::vector<Mfn>* results = nullptr;  // ascending; null: every term is shown
 };
 
 struct DictionaryPage {
@@ -41,7 +41,7 @@ struct DictionaryPage {
 std::string DictionaryStartKey(std::string_view prefix, std::string_view start_term);
 
 // One page of the dictionary of the database open in `space`. A line format that does not
-// compile, a failing walk or no term of the prefix give an empty page.
+// compile, a failing walk, no term of the prefix or an empty result list give an empty page.
 DictionaryPage BrowseDictionary(EngineApi& engine, int space, const DictionaryRequest& request);
 
 }  // namespace zarix
