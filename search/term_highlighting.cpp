@@ -73,6 +73,7 @@ size_t MatchAt(std::string_view upper, size_t p, const std::vector<const std::st
   size_t by_stem = 0;
   std::string_view word;  // the whole word at p, found when a form first matches
   std::string stem;
+  bool stemmed = false;
   for (const std::string* f : forms) {
     if (upper.compare(p, f->size(), *f) != 0) continue;
     const size_t end = p + f->size();
@@ -83,12 +84,15 @@ size_t MatchAt(std::string_view upper, size_t p, const std::vector<const std::st
       size_t next = q;
       while (q < upper.size() && LetterAt(upper, q, &next)) q = next;
       word = upper.substr(p, q - p);
+    }
+    if (f->size() >= word.size() || Utf8CharCount(word.substr(f->size())) > kMaxExtension) {
+      continue;
+    }
+    if (!stemmed) {
+      stemmed = true;
       stem = StemUtf8(word);
     }
-    if (f->size() < word.size() && stem == *f &&
-        Utf8CharCount(word.substr(f->size())) <= kMaxExtension) {
-      by_stem = f->size();
-    }
+    if (stem == *f) by_stem = f->size();
   }
   return by_stem;
 }
