@@ -7,7 +7,8 @@
 // (Unicode), with every subfield mark "^x" blanked, and entries sort by that text in UTF-16
 // code-unit order, stably, so that paging never repeats or skips records with equal keys.
 //
-// Pure functions apart from FindSortSpec, which reads files. Thread-safe.
+// The file format and its lookup are in doc/sort_specification.md. Pure functions apart from
+// FindSortSpec, which reads files. Thread-safe.
 #pragma once
 
 #include <string>
