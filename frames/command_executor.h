@@ -35,7 +35,6 @@ struct PageState {
   std::string database_folder;  // line 10 of the database's .par file
   std::vector<Mfn> results;     // the result list, in display order
   bool searched = false;        // the request built a result list (it may be empty)
-  std::vector<ResultCell> result_cells;  // cell statistics of a full-text result
   long long first = 0;          // page bounds: 0-based, inclusive; last < first: no records
   long long last = -1;
   PlaceholderList placeholders;
@@ -44,6 +43,8 @@ struct PageState {
   bool language_loaded = false;    // the request's language file, read once per page
   LanguageTexts language;
   std::optional<ColorTermsSettings> color_terms;  // built on first use, once per request
+  // The cell statistics of a full-text result.
+  std::vector<ResultCell> result_cells;
 };
 
 // A command branch of ExecuteCommand; appends to *output.

@@ -29,10 +29,10 @@ namespace zarix {
 // fields nothing is built; without `tables` words are runs of Unicode letters and digits and
 // there are no stop words.
 struct SearchFormContext {
-  RequestFields* fields = nullptr;       // the request: read, and written (S21All, ...)
-  const WordTables* tables = nullptr;    // the searched database's alphabet and stop words
-  long long min_color_count = 2;         // MIN_COLOR_COUNT: shorter words are not searched
-  bool morphology = false;               // the request's morphology switch (database open)
+  RequestFields* fields = nullptr;              // the request: read, and written (S21All, ...)
+  const WordTables* tables = nullptr;           // the searched database's alphabet and stop words
+  long long min_color_count = 2;                // MIN_COLOR_COUNT: shorter words are not searched
+  bool morphology = false;                      // the request's morphology switch (database open)
   std::function<void(std::string_view)> trace;  // trace labels; empty when tracing is off
 };
 
