@@ -51,6 +51,9 @@ class SortPagesTest : public ::testing::Test {
                              "[HeaderNumber]\r\n1\r\n[HeaderFormat]\r\n'<h3>'v1'</h3>'\r\n"
                              "[KeyOptions]\r\n30\r\n0\r\nv100^a\r\n30\r\n0\r\nv245^a");
     pages_->site().WriteFile(folder + "year.srw", "[KeyOptions]\n4\n0\nv260^c\n");
+    // Record 3's key is an empty line, so it yields no entry.
+    pages_->site().WriteFile(folder + "gap.srw",
+                             "[KeyOptions]\n10\n0\nif mfn = 3 then # else v100^a fi\n");
     pages_->Configure();
   }
 
@@ -107,6 +110,17 @@ TEST_F(SortPagesTest, PrintedWithHeaders) {
   // As a table: everything from the first index on.
   body = Page("&S21SRW=author&S21STN=4&S21CNR=2&SORT_HEADERS_PRINT_AS_TABLE=1");
   EXPECT_EQ(ShownMfns(body), (std::vector<int>{4, 5, 1}));
+}
+
+TEST_F(SortPagesTest, PrintingPastTheSortedEntries) {
+  // Five entries for six records: the page's last place has no entry.
+  pages_->Configure({}, "SORT_HEADERS_PRINT=1\n");
+  const std::string body = Page("&S21SRW=gap");
+  EXPECT_EQ(ShownMfns(body), (std::vector<int>{6, 2, 4, 1, 5}));
+  EXPECT_NE(body.find("<p>mfn=5 Петров</p>\r\nPRINT SORT ERROR"), std::string::npos) << body;
+  // Sorting only: the list is the five entries.
+  pages_->Configure();
+  EXPECT_EQ(ShownMfns(Page("&S21SRW=gap")), (std::vector<int>{6, 2, 4, 1, 5}));
 }
 
 TEST_F(SortPagesTest, FailureTexts) {
