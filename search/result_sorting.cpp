@@ -59,26 +59,24 @@ class KeyFormatter {
     }
   }
 
-  std::vector<std::string> Outputs() {
-    std::vector<std::string> outputs;
+  // The outputs of the keys for the record on shelf 0, valid until the next call.
+  const std::vector<std::string>& Outputs() {
     if (!joined_failed_ && (compiled_ || Compile())) {
       const int capacity = kFormatCapacity * static_cast<int>(spec_.keys.size());
-      if (e_.Zarix_Format(space_, 0, 1, 1, capacity) >= 0 &&
-          Split(e_.Zarix_FormatResult(space_), &outputs)) {
-        return outputs;
+      if (e_.Zarix_Format(space_, 0, 1, 1, capacity) >= 0 && Split(e_.Zarix_FormatResult(space_))) {
+        return outputs_;
       }
     }
-    outputs.clear();
     compiled_ = false;
-    for (const SortKey& key : spec_.keys) {
-      std::string out;
-      if (e_.Zarix_InitPFT(space_, key.format) == 0 &&
+    outputs_.resize(spec_.keys.size());
+    for (size_t k = 0; k < spec_.keys.size(); ++k) {
+      outputs_[k].clear();
+      if (e_.Zarix_InitPFT(space_, spec_.keys[k].format) == 0 &&
           e_.Zarix_Format(space_, 0, 1, 1, kFormatCapacity) >= 0) {
-        out = e_.Zarix_FormatResult(space_);
+        outputs_[k] = e_.Zarix_FormatResult(space_);
       }
-      outputs.push_back(std::move(out));
     }
-    return outputs;
+    return outputs_;
   }
 
  private:
@@ -88,19 +86,20 @@ class KeyFormatter {
     return compiled_;
   }
 
-  bool Split(std::string_view text, std::vector<std::string>* outputs) const {
-    if (spec_.keys.size() == 1) {
-      outputs->emplace_back(text);
-      return true;
-    }
+  // Splits the joined output into outputs_ (reusing its strings); false when the number of
+  // parts is not the number of keys.
+  bool Split(std::string_view text) {
+    const size_t n = spec_.keys.size();
+    outputs_.resize(n);
     size_t start = 0;
-    for (;;) {
-      const size_t p = text.find(kKeySeparator, start);
-      outputs->emplace_back(text.substr(start, p - start));
-      if (p == std::string_view::npos) break;
-      start = p + kKeySeparator.size();
+    for (size_t k = 0; k < n; ++k) {
+      const size_t p = k + 1 < n ? text.find(kKeySeparator, start) : std::string_view::npos;
+      if (k + 1 < n && p == std::string_view::npos) return false;
+      outputs_[k].assign(text.substr(start, p - start));
+      if (p != std::string_view::npos) start = p + kKeySeparator.size();
     }
-    return outputs->size() == spec_.keys.size();
+    // One more separator than keys: field text imitated it, so the parts are not the keys'.
+    return n == 1 || text.find(kKeySeparator, start) == std::string_view::npos;
   }
 
   EngineApi& e_;
@@ -109,6 +108,7 @@ class KeyFormatter {
   std::string joined_;
   bool compiled_ = false;
   bool joined_failed_ = false;
+  std::vector<std::string> outputs_;
 };
 
 void AddFields(EngineApi& e, int space, const SortRequest& r) {
@@ -193,10 +193,11 @@ SortOutcome SortResultList(EngineApi& e, int space, const std::vector<Mfn>& resu
     std::vector<SortEntry> entries;
     entries.reserve(results.size());
     KeyFormatter keys(e, space, spec);
+    const bool with_values = r.print && spec.header_count > 0;
     for (Mfn mfn : results) {
       if (!ReadCounts(e.ZarixRecord(space, 0, mfn))) continue;
       AddFields(e, space, r);
-      AddRecordEntries(spec, keys.Outputs(), mfn, &entries);
+      AddRecordEntries(spec, keys.Outputs(), mfn, &entries, with_values);
     }
     SortEntries(&entries, r.ascending);
     outcome.sorted = true;

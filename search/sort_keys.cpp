@@ -76,7 +76,13 @@ std::string TrimmedUtf8(std::u32string_view value) {
 // The key in sort order: upper case, subfield marks blanked, and code points ranked so that
 // comparing them compares their UTF-16 units (U+E000..U+FFFF after the supplementary planes).
 void FinishKey(std::u32string* key) {
-  for (char32_t& cp : *key) cp = UnicodeUpperChar(cp);
+  for (char32_t& cp : *key) {
+    if (cp < 0x80) {
+      if (cp >= U'a' && cp <= U'z') cp -= 0x20;
+    } else {
+      cp = UnicodeUpperChar(cp);
+    }
+  }
   for (size_t i = 0; i < key->size(); ++i) {
     if ((*key)[i] != U'^') continue;
     (*key)[i] = U' ';
@@ -153,16 +159,17 @@ std::vector<std::string> FindSortSpec(std::string_view path, std::string_view de
 }
 
 void AddRecordEntries(const SortSpec& spec, const std::vector<std::string>& outputs, Mfn mfn,
-                      std::vector<SortEntry>* entries) {
+                      std::vector<SortEntry>* entries, bool with_values) {
   struct Combination {
     std::u32string key;
     std::vector<std::string> values;
   };
   std::vector<Combination> combos;
+  std::vector<std::string_view> lines;
   for (size_t k = 0; k < spec.keys.size(); ++k) {
     const SortKey& key = spec.keys[k];
     const std::string_view output = k < outputs.size() ? outputs[k] : std::string_view();
-    std::vector<std::string_view> lines;
+    lines.clear();
     if (output.empty()) {
       lines.push_back("");  // padded to a blank value below, which key 1 keeps too
     } else {
@@ -173,20 +180,30 @@ void AddRecordEntries(const SortSpec& spec, const std::vector<std::string>& outp
     if (k == 0) {
       for (std::string_view line : lines) {
         if (combos.size() >= kMaxEntriesPerRecord) break;
-        std::u32string v = CutPad(line, key.length);
-        combos.push_back({v, {TrimmedUtf8(v)}});
+        Combination& c = combos.emplace_back();
+        c.key = CutPad(line, key.length);
+        if (with_values) c.values.push_back(TrimmedUtf8(c.key));
+      }
+      continue;
+    }
+    if (lines.size() == 1) {
+      // One value (the usual case): every combination grows in place.
+      const std::u32string v = CutPad(lines[0], key.length);
+      for (Combination& c : combos) {
+        c.key += v;
+        if (with_values) c.values.push_back(TrimmedUtf8(v));
       }
       continue;
     }
     std::vector<Combination> next;
     for (std::string_view line : lines) {
       const std::u32string v = CutPad(line, key.length);
-      const std::string value = TrimmedUtf8(v);
+      const std::string value = with_values ? TrimmedUtf8(v) : std::string();
       for (const Combination& c : combos) {
         if (next.size() >= kMaxEntriesPerRecord) break;
         Combination joined = c;
         joined.key += v;
-        joined.values.push_back(value);
+        if (with_values) joined.values.push_back(value);
         next.push_back(std::move(joined));
       }
     }
@@ -199,13 +216,21 @@ void AddRecordEntries(const SortSpec& spec, const std::vector<std::string>& outp
 }
 
 void SortEntries(std::vector<SortEntry>* entries, bool ascending) {
+  // Sorting positions and moving each entry once is cheaper than moving entries while merging.
+  std::vector<uint32_t> order(entries->size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  const std::vector<SortEntry>& e = *entries;
   if (ascending) {
-    std::stable_sort(entries->begin(), entries->end(),
-                     [](const SortEntry& a, const SortEntry& b) { return a.key < b.key; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&e](uint32_t a, uint32_t b) { return e[a].key < e[b].key; });
   } else {
-    std::stable_sort(entries->begin(), entries->end(),
-                     [](const SortEntry& a, const SortEntry& b) { return b.key < a.key; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&e](uint32_t a, uint32_t b) { return e[b].key < e[a].key; });
   }
+  std::vector<SortEntry> sorted;
+  sorted.reserve(entries->size());
+  for (uint32_t i : order) sorted.push_back(std::move((*entries)[i]));
+  entries->swap(sorted);
 }
 
 std::u32string_view KeySegment(const SortSpec& spec, std::u32string_view key, size_t level) {

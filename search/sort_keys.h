@@ -56,9 +56,10 @@ inline constexpr size_t kMaxEntriesPerRecord = 1000;
 
 // Appends the entries of one record to *entries. `outputs` holds the format output of each key
 // (an empty text: the key gave nothing). Key 1's empty lines are skipped; a key whose
-// output is empty gives one blank value; every combination of values occurs once.
+// output is empty gives one blank value; every combination of values occurs once. Without
+// `with_values` the entries' values stay empty (only printed headers need them).
 void AddRecordEntries(const SortSpec& spec, const std::vector<std::string>& outputs, Mfn mfn,
-                      std::vector<SortEntry>* entries);
+                      std::vector<SortEntry>* entries, bool with_values = true);
 
 // Sorts stably by key text, ascending or descending.
 void SortEntries(std::vector<SortEntry>* entries, bool ascending);
