@@ -34,6 +34,7 @@ struct EngineApi::Functions {
 
 namespace {
 
+static_assert(EngineApi::kFormatPageText == ZARIX_FORMAT_PAGE_TEXT);
 constexpr int kTermBuffer = 256;  // ZARIX_MAX_TERM + terminating zero, with room to spare
 
 std::string Text(const char* s) { return s ? std::string(s) : std::string(); }

@@ -27,6 +27,8 @@ class EngineApi {
   static constexpr const char* kVersion = "2020";
   // Result of a wrapper whose function is not bound.
   static constexpr int kNotBound = -1000;
+  // Zarix_Format mode flag: output for a page (record data HTML-escaped, literals as written).
+  static constexpr int kFormatPageText = 0x100;
 
   // The outcome of loading: ok(), or a message naming the library or the missing function.
   struct LoadStatus {

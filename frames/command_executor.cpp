@@ -11,6 +11,7 @@
 #include "search/dictionary_browsing.h"
 #include "search/engine_term_index.h"
 #include "search/result_sorting.h"
+#include "util/html_escape.h"
 
 namespace zarix {
 
@@ -199,7 +200,8 @@ void DisplayFoundRecords(RequestContext& ctx, PageState& page, std::string* outp
   const std::string srw = ctx.RequestParam("S21SRW");
   if (!srw.empty() && SortFoundRecords(ctx, page, format, srw, output)) return;
   if (e.Zarix_InitPFT(space, format) != 0) {
-    *output += e.ZarixLastMessage(space);
+    // The message names the format as the request did: escaped, it stays text on the page.
+    *output += HtmlEscape(e.ZarixLastMessage(space));
     return;
   }
   const std::string cgi_alias =
@@ -214,7 +216,7 @@ void DisplayFoundRecords(RequestContext& ctx, PageState& page, std::string* outp
       ctx.trace.Add("START FORMAT=" + format.substr(0, 100) + " MFN=" + std::to_string(mfn));
     }
     e.zarix_set_options(0, 0, 0);
-    e.Zarix_Format(space, 0, 1, 1, kFormatCapacity);
+    e.Zarix_Format(space, 0, 1, 1 | EngineApi::kFormatPageText, kFormatCapacity);
     if (trace) ctx.trace.Add("END FORMAT");
     std::string text = e.Zarix_FormatResult(space);
     if (text.empty()) continue;

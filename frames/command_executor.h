@@ -40,6 +40,7 @@ struct PageState {
   PlaceholderList placeholders;
   std::string direct_access_tail;  // the part of a direct-access frame after its <!RESULT>
   int expansions = 0;              // directives expanded so far (bounded, see ProcessFrame)
+  int command_runs = 0;            // <!RESULT> directives run so far (bounded, see ProcessFrame)
   bool language_loaded = false;    // the request's language file, read once per page
   LanguageTexts language;
   std::optional<ColorTermsSettings> color_terms;  // built on first use, once per request

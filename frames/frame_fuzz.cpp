@@ -264,7 +264,7 @@ extern "C" void freeaddrinfo(addrinfo* list) noexcept {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size == 0 || size > 8192) return 0;
+  if (size == 0 || size > (1 << 20)) return 0;
   Fixture& fixture = GetFixture();
   const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
   const size_t split = rest.find('\f');

@@ -8,6 +8,7 @@
 #include "frames/placeholders.h"
 #include "processor/request_context.h"
 #include "util/charset.h"
+#include "util/html_escape.h"
 #include "util/url_encode.h"
 
 namespace zarix {
@@ -16,31 +17,6 @@ namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr int kFormatCapacity = 32000;
-
-// The text of names and values placed in an attribute: the value must not end the attribute.
-std::string HtmlAttribute(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '"':
-        out += "&quot;";
-        break;
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
-  return out;
-}
 
 // A format name shown inside a format literal: its quotes would end the literal.
 std::string LiteralSafe(std::string_view text) {
@@ -87,7 +63,8 @@ FrameLines FrameRun::RunFormat(const std::string& spec) {
   if (e_.Zarix_InitPFT(ctx_.space1, spec) != 0) {
     text = e_.ZarixLastMessage(ctx_.space1);
   } else {
-    e_.Zarix_Format(ctx_.space1, 0, 1, 1, kFormatCapacity);
+    // Record data comes out escaped: a record's text never runs as a directive of this page.
+    e_.Zarix_Format(ctx_.space1, 0, 1, 1 | EngineApi::kFormatPageText, kFormatCapacity);
     text = e_.Zarix_FormatResult(ctx_.space1);
   }
   if (trace) ctx_.trace.Add("END FORMAT");
@@ -106,8 +83,8 @@ FrameLines FrameRun::LoggedParameters(bool as_query) {
     if (as_query) {
       query += name + "=" + UrlEncode(value) + "&";
     } else {
-      out.push_back("<input type=\"hidden\" name=\"" + HtmlAttribute(name) + "\" value=\"" +
-                    HtmlAttribute(value) + "\">");
+      out.push_back("<input type=\"hidden\" name=\"" + HtmlEscape(name) + "\" value=\"" +
+                    HtmlEscape(value) + "\">");
     }
   }
   if (as_query) out.push_back(query);
@@ -133,7 +110,7 @@ FrameLines FrameRun::FileDirective(std::string_view name) {
   if (!dir.empty()) {
     if (auto lines = ReadFrameFile(dir + std::string(name), ctx_.frames_char_set)) return *lines;
   }
-  return {"'FILE " + std::string(name) + " NOT FIND'"};
+  return {"'FILE " + HtmlEscape(name) + " NOT FIND'"};
 }
 
 FrameLines FrameRun::PhpDirective(std::string_view argument) {
@@ -164,6 +141,7 @@ FrameLines FrameRun::Expand(Directive directive, std::string_view t) {
   switch (directive) {
     case Directive::kResult: {
       std::string text;
+      if (++page_.command_runs > kMaxCommandRuns) return {};
       ExecuteCommand(ctx_, page_, &text);
       return SplitFrameLines(text);
     }
@@ -219,7 +197,9 @@ void FrameRun::Directives(FrameLines* lines) {
       }
       // Blocks count towards the page's limit too: a block may print another block.
       FrameLines out;
-      if (++page_.expansions <= kMaxExpansions) out = RunFormat(block);
+      // A block that names a format file finds it in the site's folders, as <!FORMAT=@name>.
+      if (++page_.expansions <= kMaxExpansions)
+        out = StartsWith(block, "@") ? FormatDirective(block) : RunFormat(block);
       block.clear();
       if (out.empty()) out.emplace_back();
       out.front().insert(0, prefix);
@@ -264,8 +244,9 @@ void ProcessFrame(RequestContext& ctx, PageState& page, FrameLines* lines) {
   FixedPlaceholders values;
   values.time = ShortDate();
   values.maximum_mfn = std::to_string(ctx.engine->Zarixmaxmfn(ctx.space1));
-  values.runtime_pid = ctx.reader.reader_id;
-  values.database = ctx.database;
+  // Both come from the request: escaped, they cannot open markup or a directive.
+  values.runtime_pid = HtmlEscape(ctx.reader.reader_id);
+  values.database = HtmlEscape(ctx.database);
   values.cgi_path =
       ctx.server_ini.ReadString("WEB", "CGI_ALIAS", "/cgi-bin/zarix64r/cgizarix64.exe");
   values.http_path = ctx.server_ini.ReadString("WEB", "http_path", "/zarix64r");

@@ -19,8 +19,8 @@
 //
 // File names taken from frames never leave their folders (see IsSafeRelativeName); a name that
 // would shows as not found. A page whose directives keep producing directives (a file that
-// includes itself) stops expanding after kMaxExpansions directives and blocks per page; the
-// rest become empty lines.
+// includes itself) stops expanding after kMaxExpansions directives and blocks per page, and runs
+// <!RESULT> at most kMaxCommandRuns times; the rest become empty lines.
 #pragma once
 
 #include "frames/command_executor.h"
@@ -31,6 +31,9 @@ namespace zarix {
 struct RequestContext;
 
 inline constexpr int kMaxExpansions = 10000;
+// A page runs its command (formatting every shown record) at most this often: a frame whose
+// <!RESULT> output holds <!RESULT> again would otherwise format the records thousands of times.
+inline constexpr int kMaxCommandRuns = 16;
 
 // REQUIRES: the database of the request is open in space 1 (formats run on its shelf 0).
 void ProcessFrame(RequestContext& ctx, PageState& page, FrameLines* lines);

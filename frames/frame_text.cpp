@@ -68,20 +68,6 @@ void ReplaceAll(std::string* line, std::string_view what, std::string_view with)
   }
 }
 
-bool IsSafeRelativeName(std::string_view name) {
-  if (name.empty() || name.find('\0') != std::string_view::npos) return false;
-  if (name[0] == '/' || name[0] == '\\') return false;
-  if (name.size() >= 2 && name[1] == ':') return false;
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find_first_of("/\\", start);
-    if (end == std::string_view::npos) end = name.size();
-    if (name.substr(start, end - start) == "..") return false;
-    start = end + 1;
-  }
-  return true;
-}
-
 std::optional<FrameLines> ReadFrameFile(const std::string& path, std::string_view frames_char_set) {
   std::optional<std::string> bytes = ReadFileBytes(path);
   if (!bytes) return std::nullopt;

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "util/path.h"
+
 namespace zarix {
 
 using FrameLines = std::vector<std::string>;
@@ -31,10 +33,6 @@ bool ReplaceFirst(std::string* line, std::string_view what, std::string_view wit
 // inserted text, so a replacement that contains `what` is not replaced again.
 void ReplaceAll(std::string* line, std::string_view what, std::string_view with);
 
-// True when `name` may be appended to a folder without leaving it: not empty, no NUL byte, not
-// absolute ("/..." or "\..." or a drive letter "C:"), and no ".." path component (either
-// separator counts).
-bool IsSafeRelativeName(std::string_view name);
 
 // Reads a frame file as lines, converting it from Windows-1251 to UTF-8 when `frames_char_set`
 // is WINDOWS-1251 (any case). nullopt when the file cannot be read.

@@ -19,27 +19,5 @@ TEST(FrameTextTest, ReplaceAllDoesNotLoopOnItsOwnText) {
   EXPECT_EQ(line, "x[<--CGI_PATH-->]y[<--CGI_PATH-->]");
 }
 
-TEST(FrameTextTest, SafeRelativeNames) {
-  struct Case {
-    std::string name;
-    bool safe;
-  } cases[] = {
-      {"header.frm", true},
-      {"sub/page.frm", true},
-      {"sub\\page.frm", true},
-      {"a..b.frm", true},
-      {"..", false},
-      {"../etc/passwd", false},
-      {"sub/../../x", false},
-      {"sub\\..\\x", false},
-      {"/etc/passwd", false},
-      {"\\etc\\passwd", false},
-      {"C:\\boot.ini", false},
-      {"", false},
-      {std::string("a\0b", 3), false},
-  };
-  for (const Case& c : cases) EXPECT_EQ(IsSafeRelativeName(c.name), c.safe) << c.name;
-}
-
 }  // namespace
 }  // namespace zarix

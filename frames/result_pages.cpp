@@ -12,6 +12,7 @@
 #include "processor/server_config.h"
 #include "search/engine_term_index.h"
 #include "search/search_evaluation.h"
+#include "util/html_escape.h"
 
 namespace zarix {
 
@@ -141,13 +142,14 @@ void WalkFrames(RequestContext& ctx, PageState& page) {
       ctx.page_text = JoinFrameLines(lines);
       continue;
     }
-    std::string last_tried;
     const std::string dir =
-        FindInFolders({ctx.frame_list[0], page.database_folder, default_frames}, name, &last_tried);
+        FindInFolders({ctx.frame_list[0], page.database_folder, default_frames}, name);
     std::optional<FrameLines> lines;
     if (!dir.empty()) lines = ReadFrameFile(dir + name, ctx.frames_char_set);
     if (!lines) {
-      ctx.page_text += "<br>FILE NOT EXISTS " + last_tried;
+      // The page names the frame; the folders tried go to the trace, never to the reader.
+      ctx.page_text += "<br>FILE NOT EXISTS " + HtmlEscape(name);
+      if (trace) ctx.trace.Add("FILE NOT EXISTS " + dir + name);
       continue;
     }
     if (trace) ctx.trace.Add("START EXECUTE COMMANDS");

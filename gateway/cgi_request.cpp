@@ -1,8 +1,10 @@
 // CGI request: environment, body and the multipart/form-data parser.
 #include "gateway/cgi_request.h"
 
+#include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -110,19 +112,44 @@ CgiRequest ReadCgiEnvironment() {
   return r;
 }
 
-BodyStatus ReadCgiBody(int fd, long long max_bytes, CgiRequest* request) {
+BodyStatus ReadCgiBody(int fd, long long max_bytes, CgiRequest* request,
+                       std::chrono::steady_clock::time_point deadline) {
   request->body.clear();
   request->files.clear();
   if (request->content_length <= 0) return BodyStatus::kOk;
   if (request->content_length > max_bytes) return BodyStatus::kTooLarge;
   const size_t want = static_cast<size_t>(request->content_length);
-  request->body.resize(want);
+  constexpr size_t kChunk = 1 << 16;
   size_t got = 0;
+  BodyStatus status = BodyStatus::kOk;
   while (got < want) {
-    ssize_t n = read(fd, request->body.data() + got, want - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) {
+      status = BodyStatus::kTimedOut;
+      break;
+    }
+    pollfd p{fd, POLLIN, 0};
+    const long long ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    const int ready = poll(&p, 1, static_cast<int>(std::min<long long>(ms, 60'000)));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) {
+      status = BodyStatus::kIncomplete;
+      break;
+    }
+    if (ready == 0) continue;  // the loop head decides whether time is up
+    const size_t room = std::min(kChunk, want - got);
+    request->body.resize(got + room);
+    ssize_t n = read(fd, request->body.data() + got, room);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
+      request->body.resize(got);
+      continue;
+    }
+    if (n <= 0) {
+      status = BodyStatus::kIncomplete;
+      break;
+    }
     got += static_cast<size_t>(n);
+    request->body.resize(got);
   }
   request->body.resize(got);
   std::string boundary = MultipartBoundary(request->content_type);
@@ -133,7 +160,7 @@ BodyStatus ReadCgiBody(int fd, long long max_bytes, CgiRequest* request) {
       if (p.has_file_name) request->files.push_back(std::move(p));
     }
   }
-  return got == want ? BodyStatus::kOk : BodyStatus::kIncomplete;
+  return status;
 }
 
 std::string MultipartBoundary(std::string_view content_type) {
@@ -198,7 +225,8 @@ bool ParseMultipartFormData(std::string_view body, std::string_view boundary,
     if (delim == std::string_view::npos) return false;
     // The line end before the delimiter belongs to it; an empty content may share it with the
     // header block's empty line.
-    size_t content_end = delim < pos ? pos : ((delim > pos && body[delim - 1] == '\r') ? delim - 1 : delim);
+    size_t content_end =
+        delim < pos ? pos : ((delim > pos && body[delim - 1] == '\r') ? delim - 1 : delim);
     part.data = std::string(body.substr(pos, content_end - pos));
     if (disposition) parts->push_back(std::move(part));
     pos = delim + 1;

@@ -6,6 +6,8 @@
 // file name are the uploaded files, which only record update reads.
 #pragma once
 
+#include <chrono>
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,12 +39,17 @@ struct CgiRequest {
 // Fills everything but the body from the process environment.
 CgiRequest ReadCgiEnvironment();
 
-enum class BodyStatus { kOk, kTooLarge, kIncomplete };
+enum class BodyStatus { kOk, kTooLarge, kIncomplete, kTimedOut };
 
 // Reads `request->content_length` bytes from `fd` into `request->body`. Refuses (kTooLarge,
 // nothing read) when the declared length is above `max_bytes`; kIncomplete when the input ends
-// early (the bytes read are kept). For a multipart/form-data body, fills `request->files`.
-BodyStatus ReadCgiBody(int fd, long long max_bytes, CgiRequest* request);
+// early (the bytes read are kept); kTimedOut when the bytes have not all arrived by `deadline`
+// (a client that announces more than it sends, over a connection the web server keeps open).
+// For a multipart/form-data body, fills `request->files`. Memory grows with what arrives, not
+// with what is announced.
+BodyStatus ReadCgiBody(int fd, long long max_bytes, CgiRequest* request,
+                       std::chrono::steady_clock::time_point deadline =
+                           std::chrono::steady_clock::time_point::max());
 
 // The boundary parameter of a multipart/form-data content type (quotes removed), or "" when the
 // content type is not multipart/form-data or names no boundary.

@@ -15,6 +15,7 @@
 
 #ifdef ZARIX_TEST_HOOKS
 #include <chrono>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -28,7 +29,7 @@ bool EngineVersionOk() { return zarix::EngineApi::Get().VersionOk(); }
 
 #ifdef ZARIX_TEST_HOOKS
 // ZARIX_TEST_HOOK=<point>:<what>: "sleep" hangs for a minute, "hold" waits three seconds,
-// "throw" fails with an exception.
+// "throw" fails with an exception, "crash" ends the process by a signal as a fault would.
 void TestHook(std::string_view point, const zarix::IniStore& web_ini) {
   const std::string want = web_ini.ReadString(zarix::kFormSection, "ZARIX_TEST_HOOK");
   const std::string prefix = std::string(point) + ":";
@@ -37,6 +38,7 @@ void TestHook(std::string_view point, const zarix::IniStore& web_ini) {
   if (what == "sleep") std::this_thread::sleep_for(std::chrono::seconds(60));
   if (what == "hold") std::this_thread::sleep_for(std::chrono::seconds(3));
   if (what == "throw") throw std::runtime_error("test hook");
+  if (what == "crash") std::abort();
 }
 #endif
 

@@ -31,6 +31,13 @@ int HexDigit(char c) {
 
 }  // namespace
 
+bool IsGatewayField(std::string_view name) {
+  for (std::string_view field : kGatewayFields) {
+    if (UpperAscii(name) == UpperAscii(field)) return true;
+  }
+  return false;
+}
+
 std::string RequestParam(const IniStore& web_ini, const IniStore& server_ini, std::string_view name,
                          std::string_view def) {
   std::string fallback = server_ini.ReadString("WEB", name);
@@ -87,7 +94,7 @@ void ParseQueryString(IniStore& web_ini, std::string_view query_char_set, bool s
     const std::string name = NeutralizeMarkup(
         Utf8RoundTrip(eq == std::string_view::npos ? std::string_view() : item.substr(0, eq)), ' ');
     std::string_view raw = eq == std::string_view::npos ? item : item.substr(eq + 1);
-    if (raw.empty()) continue;
+    if (raw.empty() || IsGatewayField(name)) continue;
     std::string value = UrlDecodeValue(raw, specsimvols);
     if (ansi) value = AnsiToUtf8(value);
     if (UpperAscii(name) == "T21CHK") {

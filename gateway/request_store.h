@@ -21,6 +21,13 @@ inline constexpr std::string_view kFormSection = "Form Literal";
 inline constexpr std::string_view kCgiSection = "CGI";
 inline constexpr std::string_view kQueryStringKey = "Query String";
 
+// The fields the gateway writes itself from what the web server says of the request: the client
+// address, the host, the remote host and the user agent. Request fields never replace them (the
+// request filter and the address checks rely on them).
+inline constexpr std::string_view kGatewayFields[] = {"URLTag", "HOST", "DTAGE", "UserAgent"};
+// True when `name` is one of kGatewayFields in any letter case.
+bool IsGatewayField(std::string_view name);
+
 // The request field `name`, else `[WEB] name` of `server_ini`, else `def`. A field present with
 // an empty value wins over the configuration and the default; an empty `[WEB]` value does not.
 std::string RequestParam(const IniStore& web_ini, const IniStore& server_ini, std::string_view name,
@@ -43,6 +50,7 @@ std::string UrlDecodeValue(std::string_view text, bool specsimvols);
 // without a value is skipped, values are decoded (UrlDecodeValue, then AnsiToUtf8 when
 // `query_char_set` is WINDOWS-1251 in any case), cleaned, and stored with SetRequestParam. Every
 // occurrence of T21CHK is kept (joined by blanks); for other names the last occurrence wins.
+// Gateway fields (IsGatewayField) in the query are skipped.
 void ParseQueryString(IniStore& web_ini, std::string_view query_char_set, bool specsimvols);
 
 // "utf-8" or "koi8-r" when the content type's charset names them, else "windows-1251".

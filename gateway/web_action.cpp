@@ -5,9 +5,10 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -21,6 +22,7 @@
 #include "gateway/test_hook.h"
 #include "processor/server_config.h"
 #include "util/code_page.h"
+#include "util/html_escape.h"
 #include "util/path.h"
 #include "util/split_lines.h"
 
@@ -65,7 +67,9 @@ std::string FormDecode(std::string_view s) {
   return out;
 }
 
-bool ContainsName(std::string_view line) { return UpperAscii(line).find("NAME") != std::string::npos; }
+bool ContainsName(std::string_view line) {
+  return UpperAscii(line).find("NAME") != std::string::npos;
+}
 
 // Multipart bodies are walked line by line: a line naming a field, its value on the lines that
 // follow up to the next line that names a field.
@@ -105,6 +109,11 @@ void SetErrorPage(CgiResponse& response, std::string_view text) {
   response.custom_headers.clear();
 }
 
+std::string TimeOutPage(long long seconds) {
+  return "<HTML><BODY>Server error: timeout ellapsed (" + std::to_string(seconds) +
+         " c)</BODY></HTML>";
+}
+
 // Raises the calling thread's scheduling priority a little when the system allows it.
 void RaiseThreadPriority() {
   pid_t tid = static_cast<pid_t>(syscall(SYS_gettid));
@@ -118,8 +127,9 @@ void RaiseThreadPriority() {
 const std::string& ErrorTraceFileName() { return g_error_trace_file_name; }
 
 void NewErrorTraceFileName() {
-  std::mt19937 rng(static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count()) ^
-                   static_cast<unsigned>(getpid()));
+  std::mt19937 rng(
+      static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count()) ^
+      static_cast<unsigned>(getpid()));
   std::uniform_int_distribution<int> below(0, 999999);
   time_t now = time(nullptr);
   tm local;
@@ -127,27 +137,10 @@ void NewErrorTraceFileName() {
   char stamp[32];
   snprintf(stamp, sizeof stamp, "%02d_%02d_%02d_%02d", local.tm_mday, local.tm_hour, local.tm_min,
            local.tm_sec);
-  g_error_trace_file_name =
-      "Error_terminate_" + std::to_string(below(rng)) + "_" + stamp + ".log";
+  g_error_trace_file_name = "Error_terminate_" + std::to_string(below(rng)) + "_" + stamp + ".log";
 }
 
-std::string HtmlEscape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out.push_back(c);
-    }
-  }
-  return out;
-}
-
-void TokenizeRequest(const CgiRequest& request, std::vector<std::string>* out,
-                     bool* ansi_encoded) {
+void TokenizeRequest(const CgiRequest& request, std::vector<std::string>* out, bool* ansi_encoded) {
   *ansi_encoded = false;
   *out = {
       "[Form Literal]",
@@ -200,12 +193,21 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
     IniStore server_ini = std::move(*loaded);
     SetAnsiCodePage(server_ini.ReadString("MAIN", "ANSI_CODEPAGE"));
 
+    // One time-out covers the whole request: reading the body and processing it.
+    const long long timeout = std::max(0LL, server_ini.ReadInteger("MAIN", "CGITimeOut", 30));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout);
     const long long max_body =
         server_ini.ReadInteger("MAIN", "MAX_REQUEST_BODY", kDefaultMaxRequestBody);
-    if (ReadCgiBody(services.body_fd, max_body, &request) == BodyStatus::kTooLarge) {
-      SetErrorPage(response, "<HTML><BODY>REQUEST TOO LARGE: " +
-                                 std::to_string(request.content_length) + " bytes, the limit is " +
-                                 std::to_string(max_body) + " bytes</BODY></HTML>");
+    const BodyStatus body = ReadCgiBody(services.body_fd, max_body, &request, deadline);
+    if (body == BodyStatus::kTimedOut) {
+      SetErrorPage(response, TimeOutPage(timeout));
+      response.Send(services.output_fd);
+      return ActionEnd::kSent;
+    }
+    if (body == BodyStatus::kTooLarge) {
+      SetErrorPage(response,
+                   "<HTML><BODY>REQUEST TOO LARGE: " + std::to_string(request.content_length) +
+                       " bytes, the limit is " + std::to_string(max_body) + " bytes</BODY></HTML>");
       response.status = 413;
       response.Send(services.output_fd);
       return ActionEnd::kSent;
@@ -225,6 +227,15 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
     }
     IniStore web_ini;
     web_ini.LoadLines(lines);
+    // What the gateway says of the request (its first lines) wins over request fields of the
+    // same names, whatever their letter case or order.
+    for (size_t i = 1; i < lines.size() && i <= std::size(kGatewayFields); ++i) {
+      const size_t eq = lines[i].find('=');
+      if (eq == std::string::npos || !IsGatewayField(lines[i].substr(0, eq))) continue;
+      const std::string name = lines[i].substr(0, eq);
+      web_ini.DeleteKey(kFormSection, name);
+      web_ini.WriteString(kFormSection, name, std::string_view(lines[i]).substr(eq + 1));
+    }
     if (UpperAscii(request.method) == "GET") {
       web_ini.WriteString(kCgiSection, kQueryStringKey, request.query_string);
     }
@@ -266,15 +277,12 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
       shared->cv.notify_all();
     }).detach();
 
-    const long long timeout = server_ini.ReadInteger("MAIN", "CGITimeOut", 30);
     std::unique_lock<std::mutex> lock(shared->mu);
-    if (shared->cv.wait_for(lock, std::chrono::seconds(timeout < 0 ? 0 : timeout),
-                            [&] { return shared->done; })) {
+    if (shared->cv.wait_until(lock, deadline, [&] { return shared->done; })) {
       response = std::move(shared->response);
       RunTestHook("action-after-wait", shared->web_ini);
     } else {
-      SetErrorPage(response, "<HTML><BODY>Server error: timeout ellapsed (" +
-                                 std::to_string(timeout) + " c)</BODY></HTML>");
+      SetErrorPage(response, TimeOutPage(timeout));
       // The abandoned request never reaches its tail: its temporary files go now.
       if (services.cleanup_after_failure) services.cleanup_after_failure();
       end = ActionEnd::kThreadAbandoned;
@@ -287,9 +295,9 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
     if (!response.content.empty()) {
       // The body and the request lines are the client's text: escaped, they cannot put markup
       // or script into the page.
-      SetErrorPage(response, "<HTML><BODY>ZARIX64 INTERNAL ERROR<br>REQUEST= " +
-                                 HtmlEscape(request.body) + "<br><br><br>TEST_REQUEST<br>" +
-                                 request_dump + "</BODY></HTML>");
+      SetErrorPage(response,
+                   "<HTML><BODY>ZARIX64 INTERNAL ERROR<br>REQUEST= " + HtmlEscape(request.body) +
+                       "<br><br><br>TEST_REQUEST<br>" + request_dump + "</BODY></HTML>");
     }
     response.Send(services.output_fd);
     return ActionEnd::kSent;

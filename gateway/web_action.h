@@ -57,7 +57,4 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
 void TokenizeRequest(const CgiRequest& request, std::vector<std::string>* out,
                      bool* ansi_encoded);
 
-// `text` with &, <, > and " written as character references.
-std::string HtmlEscape(std::string_view text);
-
 }  // namespace zarix

@@ -38,7 +38,7 @@ std::string CreateEngineIniCopy(std::string_view folder, std::string_view text) 
     } else {
       number = (number + 1) % kNames;
     }
-    std::string path = std::string(folder) + std::to_string(number) + ".ini";
+    std::string path = std::string(folder) + "zarix_" + std::to_string(number) + ".ini";
     int fd = open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
       if (errno == EEXIST) continue;

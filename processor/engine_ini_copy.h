@@ -1,9 +1,10 @@
 // The copy of the configuration written for the engine, one per request.
 //
-// Named "<folder><n>.ini" with n a random number below 10000, in a folder that concurrent
-// requests share: the file is created exclusively and another number is drawn when the name is
-// taken, so two requests never share (or delete) one copy. At most one copy per process is
-// current; DeleteCurrentEngineIniCopy removes it (also from the failure paths of the gateway).
+// Named "<folder>zarix_<n>.ini" with n a random number below 10000, in a folder that concurrent
+// requests share (the system's temporary folder): the file is created exclusively (mode 0600) and
+// another number is drawn when the name is taken, so two requests never share (or delete) one
+// copy. At most one copy per process is current; DeleteCurrentEngineIniCopy removes it, which the
+// request does as soon as the engine has taken the name (and the failure paths once more).
 #pragma once
 
 #include <string>

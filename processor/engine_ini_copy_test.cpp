@@ -20,17 +20,17 @@ class EngineIniCopyTest : public ::testing::Test {
 TEST_F(EngineIniCopyTest, NeverReusesATakenName) {
   // Every name but one is taken: the copy must land on the free one, and leave the others.
   for (int i = 0; i < 10000; ++i) {
-    if (i != 4321) std::ofstream(dir_ + std::to_string(i) + ".ini") << "other";
+    if (i != 4321) std::ofstream(dir_ + "zarix_" + std::to_string(i) + ".ini") << "other";
   }
   const std::string path = CreateEngineIniCopy(dir_, "[MAIN]\r\n");
-  EXPECT_EQ(path, dir_ + "4321.ini");
+  EXPECT_EQ(path, dir_ + "zarix_4321.ini");
   EXPECT_EQ(ReadFileBytes(path).value_or(""), "[MAIN]\r\n");
-  EXPECT_EQ(ReadFileBytes(dir_ + "17.ini").value_or(""), "other");
+  EXPECT_EQ(ReadFileBytes(dir_ + "zarix_17.ini").value_or(""), "other");
   // No name left: no copy rather than someone else's.
   EXPECT_EQ(CreateEngineIniCopy(dir_, "x"), "");
   DeleteCurrentEngineIniCopy();
   EXPECT_FALSE(FileExists(path));
-  EXPECT_TRUE(FileExists(dir_ + "17.ini"));
+  EXPECT_TRUE(FileExists(dir_ + "zarix_17.ini"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "processor/request_filter.h"
 
 #include "engine/engine_api.h"
+#include "gateway/request_store.h"
 
 namespace zarix {
 
@@ -33,7 +34,8 @@ bool RequestFilter(RequestContext& ctx) {
       std::string_view line(text.data() + start, end - start);
       start = end + 1;
       size_t eq = line.find('=');
-      if (eq == std::string_view::npos) continue;
+      // The filter often prints request values: its lines never replace the gateway's fields.
+      if (eq == std::string_view::npos || IsGatewayField(line.substr(0, eq))) continue;
       ctx.SetRequestParam(line.substr(0, eq), SanitizeLogValue(line.substr(eq + 1)));
     }
   } catch (...) {

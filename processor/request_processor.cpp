@@ -211,12 +211,16 @@ bool StartUp(RequestContext& ctx) {
   e.zarix_init_DepositPath(ctx.deposit_path);
   e.zarix_set_options(1, 0, 0);
 
-  // The engine reads the configuration from a file of its own; the store is reloaded from that
-  // copy so that both see the same text.
-  const std::string copy = CreateEngineIniCopy(ProgramDir(), ctx.server_ini.ToText());
+  // The engine is handed the configuration as a file of its own; the store is reloaded from that
+  // copy so that both see the same text. The copy holds the whole configuration (passwords
+  // among it): it is made in the system's temporary folder, never in a folder the web server
+  // may serve, and removed as soon as the engine has taken it, so even a request that crashes
+  // later leaves nothing behind.
+  const std::string copy = CreateEngineIniCopy(SystemTempDir(), ctx.server_ini.ToText());
   if (!copy.empty()) {
     if (std::optional<std::string> text = ReadFileBytes(copy)) ctx.server_ini.LoadText(*text);
     e.zarix_MainIni_Init(copy);
+    DeleteCurrentEngineIniCopy();
   } else {
     // No copy (the program folder is not writable): the engine reads the configuration itself.
     e.zarix_MainIni_Init(ctx.server_ini_path);

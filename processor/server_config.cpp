@@ -214,11 +214,7 @@ ServerSettings ReadServerSettings(const IniStore& ini) {
   s.oem_codepage = ini.ReadString("MAIN", "OEM_CODEPAGE");
   if (s.oem_codepage.empty()) s.oem_codepage = kDefaultOemCodePage;
   s.lock_path = ini.ReadString("MAIN", "LOCKPATH");
-  if (s.lock_path.empty()) {
-    const char* tmp = std::getenv("TMPDIR");
-    s.lock_path = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp/";
-    if (!IsSeparator(s.lock_path.back())) s.lock_path += '/';
-  }
+  if (s.lock_path.empty()) s.lock_path = SystemTempDir();
   return s;
 }
 

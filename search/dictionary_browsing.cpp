@@ -34,7 +34,10 @@ std::string FormatLine(EngineApi& e, int space, const DictionaryRequest& r, std:
   if (r.term_tag > 0) term_field = e.Zarixfldadd(space, 0, r.term_tag, std::string(term));
   if (r.ndocs_tag > 0) count_field = e.Zarixfldadd(space, 0, r.ndocs_tag, std::to_string(n));
   std::string line;
-  if (e.Zarix_Format(space, 0, 1, 1, kLineCapacity) >= 0) line = e.Zarix_FormatResult(space);
+  // Terms come from records: as page text their markup stays text.
+  if (e.Zarix_Format(space, 0, 1, 1 | EngineApi::kFormatPageText, kLineCapacity) >= 0) {
+    line = e.Zarix_FormatResult(space);
+  }
   if (count_field > 0) e.Zarixfldrep(space, 0, count_field, "");
   if (term_field > 0) e.Zarixfldrep(space, 0, term_field, "");
   return line;

@@ -31,7 +31,7 @@ zarix::MemoryTermIndex* Index() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size > 4096) return 0;
+  if (size > (1 << 20)) return 0;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   std::vector<zarix::SearchStep> steps;
   if (zarix::ParseSearchExpression(text, &steps) == 0) {

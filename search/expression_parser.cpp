@@ -168,8 +168,8 @@ class Parser {
     if (tok_.kind == Tok::kEnd) return;
     Node root = ParseLevel(0);
     if (tok_.kind != Tok::kEnd) {
-      throw SyntaxError{tok_.pos, tok_.kind == Tok::kClose ? "unbalanced \")\""
-                                                           : "operator expected"};
+      throw SyntaxError{tok_.pos,
+                        tok_.kind == Tok::kClose ? "unbalanced \")\"" : "operator expected"};
     }
     if (root.step == 0) Emit(kOpOr, {root});
   }
@@ -203,11 +203,15 @@ class Parser {
     }
     if (tok_.kind == Tok::kOpen) {
       const size_t open = tok_.pos;
+      // Each level of parentheses costs a few stack frames: a request of nothing but "(" must
+      // meet a syntax error, never the end of the stack.
+      if (++depth_ > kMaxSearchNesting) throw SyntaxError{open, "parentheses nested too deeply"};
       Advance();
       if (tok_.kind == Tok::kClose) throw SyntaxError{tok_.pos, "empty parentheses"};
       Node inner = ParseLevel(0);
       if (tok_.kind != Tok::kClose) throw SyntaxError{open, "unbalanced \"(\""};
       Advance();
+      --depth_;
       return inner;
     }
     if (tok_.kind == Tok::kEnd) throw SyntaxError{tok_.pos, "term expected at end"};
@@ -233,6 +237,7 @@ class Parser {
   Lexer lexer_;
   std::vector<SearchStep>* steps_;
   Token tok_;
+  int depth_ = 0;
 };
 
 }  // namespace

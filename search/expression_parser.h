@@ -51,6 +51,8 @@ inline constexpr int kOpSameOccurrence = 4;
 inline constexpr int kOpOrderedDistance = 5;  // + distance - 1
 inline constexpr int kOpAnyOrderDistance = 15;  // + distance - 1
 inline constexpr int kMaxDistance = 10;
+// Parentheses deeper than this are a syntax error ("parentheses nested too deeply").
+inline constexpr int kMaxSearchNesting = 100;
 
 // True for the distance codes; *distance (1..10) and *ordered describe them.
 bool IsDistanceOp(int op, int* distance = nullptr, bool* ordered = nullptr);

@@ -148,7 +148,7 @@ void Print(EngineApi& e, int space, const SortSpec& spec, const std::vector<Sort
       for (size_t h = 1; h <= static_cast<size_t>(spec.header_count); ++h) {
         if (KeySegment(spec, entry.key, h) == KeySegment(spec, previous, h)) continue;
         if (e.Zarix_InitPFT(space, spec.header_formats[h - 1]) == 0 &&
-            e.Zarix_Format(space, 0, 1, 1, kFormatCapacity) >= 0) {
+            e.Zarix_Format(space, 0, 1, 1 | EngineApi::kFormatPageText, kFormatCapacity) >= 0) {
           *text += e.Zarix_FormatResult(space);
         }
         compile_display = true;
@@ -156,7 +156,7 @@ void Print(EngineApi& e, int space, const SortSpec& spec, const std::vector<Sort
       previous = entry.key;
     }
     if (compile_display) e.Zarix_InitPFT(space, r.display_format);
-    if (e.Zarix_Format(space, 0, 1, 1, kFormatCapacity) < 0) {
+    if (e.Zarix_Format(space, 0, 1, 1 | EngineApi::kFormatPageText, kFormatCapacity) < 0) {
       *text += "FORMAT_ERROR";
       continue;
     }

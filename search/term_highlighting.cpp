@@ -19,6 +19,22 @@ constexpr int kMaxExtension = 10;
 
 bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
 
+// The length of the character reference ("&amp;", "&#1044;", "&#x414;") at `p`, 0 when there is
+// none. Pages escape record text, so a form like AMP must not split one.
+size_t EntityLength(std::string_view text, size_t p) {
+  constexpr size_t kMaxEntity = 32;
+  if (text[p] != '&') return 0;
+  size_t q = p + 1;
+  if (q < text.size() && text[q] == '#') ++q;
+  const size_t name = q;
+  while (q < text.size() && q - p < kMaxEntity &&
+         ((text[q] >= 'a' && text[q] <= 'z') || (text[q] >= 'A' && text[q] <= 'Z') ||
+          (text[q] >= '0' && text[q] <= '9'))) {
+    ++q;
+  }
+  return q > name && q < text.size() && text[q] == ';' ? q + 1 - p : 0;
+}
+
 // The character at `pos`: true when it is a letter or digit; *next is the position after it (an
 // invalid byte counts as one character that is not a letter).
 bool LetterAt(std::string_view text, size_t pos, size_t* next) {
@@ -190,6 +206,11 @@ std::string MarkTerms(std::string_view text, const std::vector<std::string>& for
     if (in_tag) {
       if (c == '>') in_tag = false;
       ++p;
+      prev_letter = false;
+      continue;
+    }
+    if (const size_t entity = EntityLength(upper, p); entity != 0) {
+      p += entity;
       prev_letter = false;
       continue;
     }

@@ -8,8 +8,8 @@
 //
 // MarkTerms matches whole words only: a form must begin a word, and a form followed by more
 // letters stands only when the whole word (at most 10 letters longer) or its stem equals it, so
-// that a stem marks the inflected forms of its word and nothing else. Text inside HTML tags is
-// never marked; "<.>" starts a stretch that is not marked, "<!>" toggles it, and after "<?>"
+// that a stem marks the inflected forms of its word and nothing else. Text inside HTML tags and
+// character references ("&amp;") is never marked; "<.>" starts a stretch that is not marked, "<!>" toggles it, and after "<?>"
 // nothing further is marked.
 //
 // All functions are pure apart from the morphology look-ups of ExpandWordForms; thread-safe when

@@ -44,6 +44,11 @@ TEST(MarkTermsTest, Cases) {
       {{"ART"}, "<a title=\"art\">art</a>", "<a title=\"art\">[art]</a>"},
       {{"ART"}, "art <.>art<.> art<!> art", "[art] <.>art<.> art<!> [art]"},
       {{"ART"}, "art<?> art", "[art]<?> art"},
+      // Character references of escaped text are never split.
+      {{"AMP", "QUOT"},
+       "&amp; amp &quot;quot&quot; &#x41;amp",
+       "&amp; [amp] &quot;[quot]&quot; &#x41;[amp]"},
+      {{"AMP"}, "R&D amp& &amp", "R&D [amp]& &[amp]"},
       // A form of MIN_COLOR_COUNT characters or fewer is never tried.
       {{"AR", "ART"}, "ar art", "ar [art]"},
       // A character whose upper case differs in length keeps positions intact.

@@ -59,9 +59,17 @@ CgiResult RunCgi(const CgiCall& call) {
 
   size_t written = 0;
   int in_fd = in_pipe[1];
-  if (call.body.empty()) {
-    close(in_fd);
+  int held_fd = -1;  // the input, written completely but kept open (keep_input_open)
+  auto input_done = [&] {
+    if (call.keep_input_open) {
+      held_fd = in_fd;
+    } else {
+      close(in_fd);
+    }
     in_fd = -1;
+  };
+  if (call.body.empty()) {
+    input_done();
   } else {
     fcntl(in_fd, F_SETFL, O_NONBLOCK);
   }
@@ -85,10 +93,7 @@ CgiResult RunCgi(const CgiCall& call) {
       ssize_t w = write(in_fd, call.body.data() + written, call.body.size() - written);
       if (w > 0) written += static_cast<size_t>(w);
       if (w < 0 && errno != EAGAIN) written = call.body.size();
-      if (written == call.body.size()) {
-        close(in_fd);
-        in_fd = -1;
-      }
+      if (written == call.body.size()) input_done();
     }
     if (p[0].revents & (POLLIN | POLLHUP | POLLERR)) {
       ssize_t r = read(out_pipe[0], buf, sizeof buf);
@@ -97,14 +102,14 @@ CgiResult RunCgi(const CgiCall& call) {
     }
   }
   if (in_fd >= 0) close(in_fd);
+  if (held_fd >= 0) close(held_fd);
   close(out_pipe[0]);
   int status = 0;
   rusage usage{};
   wait4(pid, &status, 0, &usage);
   result.cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  result.seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   result.exited = !killed && WIFEXITED(status);
   result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   ParseCgiOutput(&result);
@@ -172,7 +177,7 @@ FixtureSite::FixtureSite(const std::string& program, const std::string& engine_l
   char tmpl[] = "/tmp/zarix_site_XXXXXX";
   if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
   root_ = std::string(tmpl) + "/";
-  for (const char* d : {"bin", "conf", "cgi"}) fs::create_directories(root_ + d);
+  for (const char* d : {"bin", "conf", "cgi", "tmp"}) fs::create_directories(root_ + d);
   program_ = bin() + fs::path(program).filename().string();
   fs::copy_file(program, program_);
   if (!engine_library.empty()) {
@@ -186,8 +191,8 @@ FixtureSite::~FixtureSite() {
 }
 
 void FixtureSite::WriteConfig(std::string_view rest, std::string_view extra_web) {
-  std::string text = "[WEB]\nCGIPATH=" + cgi() + "\n" + std::string(extra_web) + "\n" +
-                     std::string(rest) + "\n";
+  std::string text =
+      "[WEB]\nCGIPATH=" + cgi() + "\n" + std::string(extra_web) + "\n" + std::string(rest) + "\n";
   WriteFile("conf/zarix_server.ini", text);
 }
 
@@ -201,13 +206,10 @@ void FixtureSite::WriteFile(std::string_view relative, std::string_view text) {
 CgiCall FixtureSite::Get(std::string_view query) const {
   CgiCall c;
   c.program = program_;
-  c.env = {{"GATEWAY_INTERFACE", "CGI/1.1"},
-           {"REQUEST_METHOD", "GET"},
-           {"QUERY_STRING", std::string(query)},
-           {"REMOTE_ADDR", "192.0.2.7"},
-           {"HTTP_HOST", "catalogue.test"},
-           {"HTTP_USER_AGENT", "cgi-runner"},
-           {"ZARIX_CONFIG_DIR", conf()}};
+  c.env = {{"GATEWAY_INTERFACE", "CGI/1.1"},     {"REQUEST_METHOD", "GET"},
+           {"QUERY_STRING", std::string(query)}, {"REMOTE_ADDR", "192.0.2.7"},
+           {"HTTP_HOST", "catalogue.test"},      {"HTTP_USER_AGENT", "cgi-runner"},
+           {"ZARIX_CONFIG_DIR", conf()},         {"TMPDIR", root_ + "tmp/"}};
   return c;
 }
 
@@ -226,7 +228,8 @@ std::vector<std::string> FixtureSite::Files(std::string_view folder, std::string
   std::error_code ec;
   for (const auto& e : fs::directory_iterator(root_ + std::string(folder), ec)) {
     std::string name = e.path().filename().string();
-    if (name.size() >= prefix.size() + suffix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
+    if (name.size() >= prefix.size() + suffix.size() &&
+        name.compare(0, prefix.size(), prefix) == 0 &&
         name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
       out.push_back(name);
     }

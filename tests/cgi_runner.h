@@ -15,6 +15,9 @@ struct CgiCall {
   std::vector<std::pair<std::string, std::string>> env;  // the whole environment of the child
   std::string body;                                       // standard input
   int timeout_seconds = 30;                               // the child is killed after this
+  // Standard input stays open after the body until the child ends, as a web server that keeps
+  // the client's connection does (a client that announced more than it sends).
+  bool keep_input_open = false;
 };
 
 struct CgiResult {
@@ -40,7 +43,8 @@ void ParseCgiOutput(CgiResult* result);
 
 // A site in a fresh temporary folder: bin/ holds copies of the gateway binary (and the engine
 // library when given), conf/ the configuration (ZARIX_CONFIG_DIR), cgi/ the gateway folder
-// (CGIPATH). Removed with everything in it on destruction.
+// (CGIPATH), tmp/ the system temporary folder of its requests (TMPDIR). Removed with everything
+// in it on destruction.
 class FixtureSite {
  public:
   // `program` and `engine_library` are copied into bin/; an empty `engine_library` leaves the

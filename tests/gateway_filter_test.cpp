@@ -50,6 +50,26 @@ TEST_F(FilterTest, RefusesWithMessage19) {
   EXPECT_EQ(r.body, "E:G");
 }
 
+// An address filter sees the address the web server gave, whatever the request claims: a field
+// of the same name in the query, a form or a multipart body, in any letter case.
+TEST_F(FilterTest, ForgedAddressDoesNotPass) {
+  Configure("if v5 = '192.0.2.7' then '0' else '1' fi");
+  const std::string multipart =
+      "--b7\r\nContent-Disposition: form-data; name=\"URLTag\"\r\n\r\n10.1.1.1\r\n"
+      "--b7\r\nContent-Disposition: form-data; name=\"C21COM\"\r\n\r\nQ\r\n"
+      "--b7\r\nContent-Disposition: form-data; name=\"I21DBN\"\r\n\r\nBOOKS\r\n--b7--\r\n";
+  const CgiCall calls[] = {
+      site_.Get("C21COM=Q&I21DBN=BOOKS&URLTag=10.1.1.1"),
+      site_.Get("C21COM=Q&I21DBN=BOOKS&urltag=10.1.1.1&URLTAG=10.1.1.2"),
+      site_.Post("C21COM=Q&I21DBN=BOOKS&URLTag=10.1.1.1&uRLTag=10.1.1.2"),
+      site_.Post(multipart, "multipart/form-data; boundary=b7"),
+  };
+  for (const CgiCall& call : calls) {
+    CgiResult r = RunCgi(call);
+    EXPECT_NE(r.body.find(">message 19</BODY>"), std::string::npos) << r.body;
+  }
+}
+
 TEST_F(FilterTest, RewritesTheDatabase) {
   Configure("'1'/'I21DBN=OTHER'/'X21=<b>'");
   CgiResult r = RunCgi(site_.Get("C21COM=Q&I21DBN=BOOKS"));

@@ -20,6 +20,7 @@ LocalWebServer::LocalWebServer(std::string answer, bool stall) {
   thread_ = std::thread([this, answer = std::move(answer), stall] {
     int c = accept(fd_, nullptr, nullptr);
     if (c < 0) return;  // the destructor shut the port before anybody came
+    connected_ = true;
     char buf[4096];
     ssize_t n = recv(c, buf, sizeof buf, 0);
     if (n > 0) request_.assign(buf, static_cast<size_t>(n));

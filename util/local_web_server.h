@@ -4,6 +4,7 @@
 // the whole-request frame tests both need a peer that records what it was sent.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <thread>
 
@@ -25,11 +26,14 @@ class LocalWebServer {
 
   // What the client sent; waits until the connection is over.
   std::string request();
+  // True once a client has connected (does not wait).
+  bool connected() const { return connected_; }
 
  private:
   int fd_;
   int port_ = 0;
   std::string request_;
+  std::atomic<bool> connected_{false};
   std::thread thread_;
 };
 

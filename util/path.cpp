@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 
 namespace zarix {
 
@@ -90,6 +91,27 @@ std::string BaseName(std::string_view path) {
   size_t pos = path.find_last_of("/\\");
   if (pos == std::string_view::npos) return std::string(path);
   return std::string(path.substr(pos + 1));
+}
+
+bool IsSafeRelativeName(std::string_view name) {
+  if (name.empty() || name.find('\0') != std::string_view::npos) return false;
+  if (name[0] == '/' || name[0] == '\\') return false;
+  if (name.size() >= 2 && name[1] == ':') return false;
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find_first_of("/\\", start);
+    if (end == std::string_view::npos) end = name.size();
+    if (name.substr(start, end - start) == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+std::string SystemTempDir() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string dir = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp/";
+  if (dir.back() != '/') dir += '/';
+  return dir;
 }
 
 }  // namespace zarix

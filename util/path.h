@@ -29,8 +29,16 @@ bool WriteFileBytes(std::string_view path, std::string_view data);
 // Removes the file; false when it did not exist or could not be removed.
 bool RemoveFile(std::string_view path);
 
+// The system's temporary folder ($TMPDIR, else "/tmp/"), with a trailing "/".
+std::string SystemTempDir();
+
 // The folder of the running program, with a trailing "/" (from /proc/self/exe).
 std::string ProgramDir();
+
+// True when `name` may be appended to a folder without leaving it: not empty, no NUL byte, not
+// absolute ("/..." or "\..." or a drive letter "C:"), and no ".." path component (either
+// separator counts).
+bool IsSafeRelativeName(std::string_view name);
 
 // The directory part of `path` including its trailing separator ("a/b/c.pdf" -> "a/b/"), or "".
 std::string DirName(std::string_view path);

@@ -28,20 +28,10 @@ bool HasExtension(std::string_view name) {
 
 }  // namespace
 
-std::optional<std::string> FileIncludeResolver::Resolve(std::string_view name,
-                                                        std::string_view including_dir,
-                                                        std::string* path) {
-  if (name.empty()) return std::nullopt;
-  std::string file(name);
-  if (!HasExtension(file)) file += ".pft";
-  std::vector<std::string> candidates{file};
-  const bool absolute = file[0] == '/' || file[0] == '\\';
-  if (!absolute) {
-    if (!including_dir.empty()) candidates.push_back(std::string(including_dir) + file);
-    for (const std::string& folder : folders_) {
-      if (!folder.empty()) candidates.push_back(folder + file);
-    }
-  }
+namespace {
+
+std::optional<std::string> FirstReadable(const std::vector<std::string>& candidates,
+                                         std::string* path) {
   for (const std::string& candidate : candidates) {
     if (!FileExists(candidate)) continue;
     if (auto text = ReadFileBytes(candidate)) {
@@ -50,6 +40,40 @@ std::optional<std::string> FileIncludeResolver::Resolve(std::string_view name,
     }
   }
   return std::nullopt;
+}
+
+std::string WithExtension(std::string_view name) {
+  std::string file(name);
+  if (!HasExtension(file)) file += ".pft";
+  return file;
+}
+
+}  // namespace
+
+std::optional<std::string> FileIncludeResolver::Resolve(std::string_view name,
+                                                        std::string_view including_dir,
+                                                        std::string* path) {
+  if (!IsSafeRelativeName(name)) return std::nullopt;
+  const std::string file = WithExtension(name);
+  std::vector<std::string> candidates;
+  if (!including_dir.empty()) candidates.push_back(std::string(including_dir) + file);
+  for (const std::string& folder : folders_) {
+    if (!folder.empty()) candidates.push_back(folder + file);
+  }
+  return FirstReadable(candidates, path);
+}
+
+std::optional<std::string> FileIncludeResolver::ResolveNamed(std::string_view name,
+                                                             std::string* path) {
+  if (name.empty() || name.find('\0') != std::string_view::npos) return std::nullopt;
+  const std::string file = WithExtension(name);
+  std::vector<std::string> candidates{file};
+  if (IsSafeRelativeName(file)) {
+    for (const std::string& folder : folders_) {
+      if (!folder.empty()) candidates.push_back(folder + file);
+    }
+  }
+  return FirstReadable(candidates, path);
 }
 
 int EngineDatabaseAccess::PostingCount(std::string_view term) {

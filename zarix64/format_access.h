@@ -26,13 +26,17 @@ class RecordAdapter : public format::RecordView {
   const Record& record_;
 };
 
-// Finds "@name" files: ".pft" is added to a name without extension; the name is tried as
-// written, then in the including file's folder, then in each of `folders` (plain prefixes).
+// Finds "@name" files: ".pft" is added to a name without extension. An include written inside a
+// format text (Resolve) must be a plain relative name (no absolute path, drive or ".."
+// component): it is looked for in the including file's folder, then in each of `folders` (plain
+// prefixes), never elsewhere, so a format cannot read files outside the site's folders. The
+// format the caller names itself (ResolveNamed) may be a path: it is tried as written first.
 class FileIncludeResolver : public format::IncludeResolver {
  public:
   explicit FileIncludeResolver(std::vector<std::string> folders) : folders_(std::move(folders)) {}
   std::optional<std::string> Resolve(std::string_view name, std::string_view including_dir,
                                      std::string* path) override;
+  std::optional<std::string> ResolveNamed(std::string_view name, std::string* path);
 
  private:
   std::vector<std::string> folders_;

@@ -5,6 +5,7 @@
 
 #include "util/path.h"
 #include "zarix64/format/format_errors.h"
+#include "zarix64/zarix64.h"
 
 namespace zarix::db {
 namespace {
@@ -252,10 +253,11 @@ int Space::CompileFormat(std::string_view text) {
   std::string source(text);
   if (!text.empty() && text[0] == '@') {
     std::string path;
-    auto file = resolver.Resolve(text.substr(1), "", &path);
+    auto file = resolver.ResolveNamed(text.substr(1), &path);
     if (!file) {
       compile_error_.code = format::kErrIncludeNotFound;
-      compile_error_.message = "0: format file " + std::string(text.substr(1)) + " not found";
+      // Messages reach web pages: the file's name, never the server's folders.
+      compile_error_.message = "0: format file " + BaseName(text.substr(1)) + " not found";
       message_ = compile_error_.message;
       return compile_error_.code;
     }
@@ -287,7 +289,8 @@ int Space::Format(int shelf, int mode, int capacity) {
   if (!access_ && db_) access_ = std::make_unique<EngineDatabaseAccess>(db_.get());
   format::RunOptions options;
   options.capacity = capacity > 0 ? static_cast<size_t>(capacity) : 32000;
-  options.mode = mode == 2 ? 2 : 1;
+  options.mode = (mode & 0xff) == 2 ? 2 : 1;
+  options.page_text = (mode & ZARIX_FORMAT_PAGE_TEXT) != 0;
   options.db = access_.get();
   options.vars = &vars_;
   const int rc = format::Run(*program_, RecordAdapter(shelves_[shelf]), options, &result_);

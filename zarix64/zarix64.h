@@ -205,10 +205,13 @@ ZARIX_API int Zarixposting(int space, int what);
 ZARIX_API int Zarix_InitPFT(int space, const char* format);
 /* Runs the compiled format on the shelf record into the space's result text (see
  * Zarix_FormatResult). `reserved` (1) and `caller` ("ZARIX64") are ignored; `mode` 1 gives the
- * output as produced, 2 without empty lines and outer blanks; the output is cut to `capacity`
+ * output as produced, 2 without empty lines and outer blanks; either may be combined with
+ * ZARIX_FORMAT_PAGE_TEXT (output for a web page: record data HTML-escaped, the format's literals
+ * as written, so no markup or page directive can come from a record); the output is cut to `capacity`
  * bytes (32000 when <= 0) on a character boundary. Returns the result's length in bytes, or a
  * negative run-time error code (the result then holds the error text), or ZARIX_ERR_FORMAT
  * when no format was compiled. */
+#define ZARIX_FORMAT_PAGE_TEXT 0x100
 ZARIX_API int Zarix_Format(int space, int shelf, int reserved, int mode, int capacity,
                            const char* caller);
 /* The space's formatted-text result of the last Zarix_Format ("" before the first). Valid

@@ -234,6 +234,32 @@ TEST_F(AbiTest, Formats) {
   Zarixclose(space2);
 }
 
+// An include written in a format names a file of the database's folders, never a path elsewhere;
+// messages name files without their folders; page text escapes the record's data.
+TEST_F(AbiTest, FormatIncludesStayInTheirFolders) {
+  AddRecord({{200, "^a<b>War</b>"}});
+  ASSERT_EQ(ZarixRecord(space_, 0, 1), 0);
+  TempDir outside;
+  outside.Write("secret.pft", "'SECRET'");
+  dir_.Write("inner.pft", "'inner'");
+  const std::string secret = outside.path() + "secret";
+  for (const std::string& format :
+       {"'x' @" + secret,
+        "'x' @../" + BaseName(outside.path().substr(0, outside.path().size() - 1)) + "/secret",
+        std::string("'x' @\\etc\\passwd")}) {
+    EXPECT_LT(Zarix_InitPFT(space_, format.c_str()), 0) << format;
+    EXPECT_EQ(std::string(ZarixLastMessage(space_)).find(outside.path()), std::string::npos);
+  }
+  EXPECT_EQ(Format("'x' @inner"), "xinner");
+  // The caller's own "@path" is its choice; a missing one is named without its folder.
+  EXPECT_EQ(Format(("@" + secret).c_str()), "SECRET");
+  EXPECT_LT(Zarix_InitPFT(space_, ("@" + outside.path() + "gone").c_str()), 0);
+  EXPECT_EQ(std::string(ZarixLastMessage(space_)), "0: format file gone not found");
+  ASSERT_EQ(Zarix_InitPFT(space_, "v200^a"), 0);
+  ASSERT_GT(Zarix_Format(space_, 0, 1, 1 | ZARIX_FORMAT_PAGE_TEXT, 100, "ZARIX64"), 0);
+  EXPECT_EQ(std::string(Zarix_FormatResult(space_)), "&lt;b&gt;War&lt;/b&gt;");
+}
+
 TEST_F(AbiTest, AdminLockAndEmptying) {
   AddRecord({{610, "one"}});
   AddRecord({{610, "two"}});

@@ -60,9 +60,12 @@ class IncludeResolver {
 struct FormatVariables {
   double e[10] = {};
   std::string s[10];
+  // Provenance of s[i] when set in a page-text run (see RunOptions::page_text), else empty.
+  std::string s_mask[10];
   void Clear() {
     for (auto& v : e) v = 0;
     for (auto& v : s) v.clear();
+    for (auto& v : s_mask) v.clear();
   }
 };
 
@@ -97,7 +100,19 @@ struct RunOptions {
   DatabaseAccess* db = nullptr;  // may be null
   FormatVariables* vars = nullptr;  // may be null (then a fresh set per run)
   long max_steps = 20'000'000;      // elements evaluated per run before it stops with an error
+  // Output for a web page that is processed as a template afterwards: text that comes from the
+  // record (field values, and what functions make of them) is HTML-escaped, so that neither
+  // markup nor template directives ("<!...", "<?", "<--...", "~~") can come from a record. The
+  // format's own literals are written as they stand, also when they pass through a variable or
+  // a function (replace, mid, upper...) on the way. See EscapePageData.
+  bool page_text = false;
 };
+
+// The page-text form of record data: "&", "<", ">", '"' and "~" (language markers are "~~key~~")
+// as character references; a "!", "?"
+// or "-" that would follow a "<" (`after_lt`) as a numeric reference, so data can never complete a
+// directive opener that a literal began.
+void EscapePageData(std::string_view data, bool after_lt, std::string* out);
 
 // Runs `program` on `record`; fills *out (lines joined with CR LF). Returns 0, or a negative
 // run-time error code with *out = "*** FORMAT ERROR <code>: <message> ***".

@@ -256,7 +256,7 @@ class Lexer {
     std::string path;
     std::optional<std::string> body;
     if (resolver_ != nullptr) body = resolver_->Resolve(name, dir, &path);
-    if (!body) return Fail(file, at_pos, name_pos, kErrIncludeNotFound, name);
+    if (!body) return Fail(file, at_pos, name_pos, kErrIncludeNotFound, BaseName(name));
     out_->files.push_back(path);
     int index = static_cast<int>(out_->files.size()) - 1;
     std::string inner_dir = DirName(path);
@@ -292,7 +292,7 @@ void SetError(const Lexed& lexed, const Token& token, int code, CompileError* er
   std::string m = std::to_string(token.pos);
   m += ": ";
   if (token.file >= 0 && token.file < static_cast<int>(lexed.files.size())) {
-    m += lexed.files[token.file];
+    m += BaseName(lexed.files[token.file]);  // messages reach web pages: no server folders
     m += ":";
     m += std::to_string(token.inner_pos);
     m += ": ";

@@ -60,13 +60,51 @@ std::string_view Subfield(std::string_view text, char code) {
 // one step per kCopyUnit bytes, so that no format can spend unbounded time between two steps.
 constexpr int kCopyUnitShift = 4;
 
+// Where output goes. In page-text mode (RunOptions::page_text) every byte has a provenance:
+// the format's literals, or data (anything from the record). The final sink escapes data as it
+// arrives; a scratch sink (a value on its way into a function, a comparison or a variable) keeps
+// its text raw and records the provenance byte by byte in `mask` ('\1' data, '\0' literal), so
+// that a literal that passes through a variable or a function keeps its status.
 struct Sink {
+  Sink(std::string* b, size_t c) : buf(b), cap(c) {}
+
   std::string* buf;
   size_t cap;
   long* work = nullptr;  // the run's step counter
   bool full = false;
+  bool page_text = false;       // the final sink of a page-text run
+  std::string* mask = nullptr;  // a scratch sink of a page-text run
+  std::string escaped;          // scratch of the final sink's escaping
 
-  void Append(std::string_view s) {
+  // Data: text from the record or computed from it.
+  void Append(std::string_view s) { AppendRun(s, true); }
+  void Append(char c) { Append(std::string_view(&c, 1)); }
+  // The format's own text: written as it stands.
+  void AppendLiteral(std::string_view s) { AppendRun(s, false); }
+  // Text with its provenance `m` (as a scratch sink records it); an `m` of another length than
+  // `s` (a value made outside page-text mode) counts as data throughout.
+  void AppendMasked(std::string_view s, std::string_view m) {
+    if (m.size() != s.size()) {
+      Append(s);
+      return;
+    }
+    size_t i = 0;
+    while (i < s.size() && !full) {
+      size_t j = i + 1;
+      while (j < s.size() && m[j] == m[i]) ++j;
+      AppendRun(s.substr(i, j - i), m[i] != '\0');
+      i = j;
+    }
+  }
+
+  void AppendRun(std::string_view s, bool data) {
+    if (s.empty()) return;
+    if (data && page_text) {
+      escaped.clear();
+      // At the start of the output the text before it is unknown (a frame may end in "<").
+      EscapePageData(s, buf->empty() || buf->back() == '<', &escaped);
+      s = escaped;
+    }
     if (full) return;
     if (buf->size() + s.size() > cap) {
       size_t room = cap > buf->size() ? cap - buf->size() : 0;
@@ -74,9 +112,13 @@ struct Sink {
       full = true;
     }
     buf->append(s);
+    if (mask != nullptr) mask->append(s.size(), data ? '\1' : '\0');
     if (work != nullptr) *work += static_cast<long>(s.size() >> kCopyUnitShift);
   }
-  void Append(char c) { Append(std::string_view(&c, 1)); }
+  // After a direct change of `buf` (the "%" command trims it).
+  void SyncMask() {
+    if (mask != nullptr) mask->resize(buf->size(), '\1');
+  }
   bool LineEmpty() const { return buf->empty() || buf->back() == '\n'; }
   // Characters of the current line; rare (cN only), so it is counted when asked, and charged.
   size_t Column() {
@@ -121,6 +163,7 @@ struct RecordCtx {
 // Buffers kept per thread so that consecutive runs reuse their memory.
 struct ThreadBuffers {
   std::deque<std::string> scratch;
+  std::deque<std::string> masks;  // provenance of `scratch` in page-text runs
   std::deque<std::vector<std::pair<FieldTag, int>>> indexes;
   std::string value_a, value_b;
 };
@@ -149,15 +192,28 @@ class Interp {
    public:
     explicit Scratch(Interp* in) : in_(in) {
       auto& pool = in_->tb_->scratch;
-      if (in_->scratch_used_ == pool.size()) pool.emplace_back();
-      str_ = &pool[in_->scratch_used_++];
+      auto& masks = in_->tb_->masks;
+      if (in_->scratch_used_ == pool.size()) {
+        pool.emplace_back();
+        masks.emplace_back();
+      }
+      str_ = &pool[in_->scratch_used_];
       str_->clear();
+      if (in_->opt_.page_text) {
+        sink_.mask = &masks[in_->scratch_used_];
+        sink_.mask->clear();
+      }
+      ++in_->scratch_used_;
       sink_.buf = str_;
       sink_.cap = in_->scratch_cap_;
       sink_.work = &in_->steps_;
     }
     ~Scratch() { --in_->scratch_used_; }
     std::string& str() { return *str_; }
+    // The provenance of str() in page-text mode, else empty.
+    std::string_view mask() const {
+      return sink_.mask != nullptr ? std::string_view(*sink_.mask) : std::string_view();
+    }
     Sink& sink() { return sink_; }
 
    private:
@@ -165,6 +221,12 @@ class Interp {
     std::string* str_;
     Sink sink_{nullptr, 0};
   };
+
+  // `m` cut like `s` was cut from its whole (`s` is a view into the value `whole`).
+  static std::string_view MaskOf(std::string_view whole, std::string_view m, std::string_view s) {
+    if (m.size() != whole.size()) return {};
+    return m.substr(static_cast<size_t>(s.data() - whole.data()), s.size());
+  }
 
   std::vector<std::pair<FieldTag, int>>* Index(size_t depth) {
     while (tb_->indexes.size() <= depth) tb_->indexes.emplace_back();
@@ -257,11 +319,11 @@ class Interp {
   void WriteOccurrence(const Node& n, std::string_view value, bool cond_first, bool first,
                        bool last, Sink& out) {
     for (const Attached& a : n.prefix) {
-      if (a.repeatable ? !(a.plus && first) : cond_first) out.Append(a.text);
+      if (a.repeatable ? !(a.plus && first) : cond_first) out.AppendLiteral(a.text);
     }
     out.Append(value);
     for (const Attached& a : n.suffix) {
-      if (a.repeatable && !(a.plus && last)) out.Append(a.text);
+      if (a.repeatable && !(a.plus && last)) out.AppendLiteral(a.text);
     }
   }
 
@@ -281,7 +343,7 @@ class Interp {
       std::string_view v = OccValue(s, first, o);
       WriteOccurrence(n, v, true, is_first, is_last, out);
       for (const Attached& a : n.suffix)
-        if (!a.repeatable) out.Append(a.text);
+        if (!a.repeatable) out.AppendLiteral(a.text);
       return;
     }
     int last = hi;  // the last occurrence that outputs, for "v+|..|"
@@ -297,7 +359,7 @@ class Interp {
     }
     if (any)
       for (const Attached& a : n.suffix)
-        if (!a.repeatable) out.Append(a.text);
+        if (!a.repeatable) out.AppendLiteral(a.text);
   }
 
   bool Present(const Selector& s) {
@@ -397,16 +459,18 @@ class Interp {
         Scratch s(this);
         std::string_view v = Eval(n.kids[0], s);
         double a = Num(n.kids[1]);
+        std::string_view part;
         if (n.op == Op::kLeft) {
-          out.Append(v.substr(0, Utf8Offset(v, ToCount(a))));
+          part = v.substr(0, Utf8Offset(v, ToCount(a)));
         } else if (n.op == Op::kRight) {
           size_t len = Utf8Length(v), k = ToCount(a);
-          out.Append(v.substr(Utf8Offset(v, k >= len ? 0 : len - k)));
+          part = v.substr(Utf8Offset(v, k >= len ? 0 : len - k));
         } else {
           size_t start = a > 1 ? ToCount(a) - 1 : 0;
           std::string_view rest = v.substr(Utf8Offset(v, start));
-          out.Append(rest.substr(0, Utf8Offset(rest, ToCount(Num(n.kids[2])))));
+          part = rest.substr(0, Utf8Offset(rest, ToCount(Num(n.kids[2]))));
         }
+        out.AppendMasked(part, MaskOf(v, s.mask(), part));
         return;
       }
       case Op::kReplace: {
@@ -414,17 +478,19 @@ class Interp {
         std::string_view v = Eval(n.kids[0], s);
         std::string_view from = Eval(n.kids[1], f);
         std::string_view to = Eval(n.kids[2], t);
+        const std::string_view vm = s.mask(), tm = t.mask();
+        auto piece = [&](std::string_view p) { out.AppendMasked(p, MaskOf(v, vm, p)); };
         if (from.empty()) {
-          out.Append(v);
+          piece(v);
           return;
         }
         size_t i = 0;
         for (size_t hit; !out.full && (hit = v.find(from, i)) != std::string_view::npos;
              i = hit + from.size()) {
-          out.Append(v.substr(i, hit - i));
-          out.Append(to);
+          piece(v.substr(i, hit - i));
+          out.AppendMasked(to, tm);
         }
-        out.Append(v.substr(std::min(i, v.size())));
+        piece(v.substr(std::min(i, v.size())));
         return;
       }
       case Op::kUpper:
@@ -435,7 +501,8 @@ class Interp {
           AppendUpper(v, &r.str());
         else
           AppendLower(v, &r.str());
-        out.Append(r.str());
+        // Positions hold when the case change kept the length; otherwise it is all data.
+        out.AppendMasked(r.str(), r.str().size() == v.size() ? s.mask() : std::string_view());
         return;
       }
       case Op::kDate:
@@ -453,7 +520,7 @@ class Interp {
         return;
       }
       case Op::kStrVar:
-        out.Append(vars_->s[n.a]);
+        out.AppendMasked(vars_->s[n.a], vars_->s_mask[n.a]);
         return;
       case Op::kRef:
         WriteRef(n, out);
@@ -490,12 +557,12 @@ class Interp {
         return;
       case Op::kPresence: {
         if (Present(n.sel) != (n.a == 1)) return;
-        for (const Attached& a : n.prefix) out.Append(a.text);
-        for (const Attached& a : n.suffix) out.Append(a.text);
+        for (const Attached& a : n.prefix) out.AppendLiteral(a.text);
+        for (const Attached& a : n.suffix) out.AppendLiteral(a.text);
         return;
       }
       case Op::kText:
-        out.Append(n.text);
+        out.AppendLiteral(n.text);
         return;
       case Op::kSelText:
         WriteSelText(n.sel, out);
@@ -504,16 +571,17 @@ class Interp {
         mode_ = n.a;
         return;
       case Op::kSlash:
-        if (!out.LineEmpty()) out.Append("\r\n");
+        if (!out.LineEmpty()) out.AppendLiteral("\r\n");
         return;
       case Op::kHash:
-        out.Append("\r\n");
+        out.AppendLiteral("\r\n");
         return;
       case Op::kPercent: {
         std::string& b = *out.buf;
         while (b.size() >= 2 && b.compare(b.size() - 2, 2, "\r\n") == 0 &&
                (b.size() == 2 || (b.size() >= 4 && b.compare(b.size() - 4, 2, "\r\n") == 0)))
           b.resize(b.size() - 2);
+        out.SyncMask();
         return;
       }
       case Op::kSpaces:
@@ -542,6 +610,7 @@ class Interp {
         Scratch s(this);
         Write(n.kids[0], s.sink());
         vars_->s[n.a] = s.str();
+        vars_->s_mask[n.a] = s.mask();
         return;
       }
       default:
@@ -718,6 +787,7 @@ int Run(const Program& program, const RecordView& record, const RunOptions& opti
   FormatVariables* vars = options.vars != nullptr ? options.vars : &local;
   out->clear();
   Sink sink{out, options.capacity};
+  sink.page_text = options.page_text;
   Interp interp(options, vars, &buffers);
   sink.work = interp.steps();
   interp.RunRoot(program.impl().root, record, sink);
@@ -732,6 +802,40 @@ int Run(const Program& program, const RecordView& record, const RunOptions& opti
     out->resize(Utf8CutPoint(*out, options.capacity));
   }
   return 0;
+}
+
+void EscapePageData(std::string_view data, bool after_lt, std::string* out) {
+  for (char c : data) {
+    switch (c) {
+      case '&':
+        out->append("&amp;");
+        break;
+      case '<':
+        out->append("&lt;");
+        break;
+      case '>':
+        out->append("&gt;");
+        break;
+      case '"':
+        out->append("&quot;");
+        break;
+      case '~':
+        out->append("&#126;");
+        break;
+      case '!':
+        out->append(after_lt ? "&#33;" : "!");
+        break;
+      case '?':
+        out->append(after_lt ? "&#63;" : "?");
+        break;
+      case '-':
+        out->append(after_lt ? "&#45;" : "-");
+        break;
+      default:
+        out->push_back(c);
+    }
+    after_lt = false;
+  }
 }
 
 std::string ErrorLine(const CompileError& error) {

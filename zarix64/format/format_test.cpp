@@ -283,6 +283,49 @@ TEST(FormatTest, Variables) {
   });
 }
 
+// Page text: whatever comes from the record is escaped, wherever it goes through (occurrences,
+// functions, variables, ref); the format's own literals are written as they stand.
+TEST(FormatTest, PageTextEscapesRecordDataOnly) {
+  const Fields hostile = {{1, "<!PHP=x> & \"q\""},
+                          {2, "!FILE=y>"},
+                          {3, "<"},
+                          {3, "?> b"},
+                          {4, "plain ~~K~~ <--MFN-->"}};
+  struct PageCase {
+    const char* format;
+    const char* expected;
+  } cases[] = {
+      {"v1", "&lt;!PHP=x&gt; &amp; &quot;q&quot;"},
+      {"'<b>'v4'</b>'", "<b>plain &#126;&#126;K&#126;&#126; &lt;--MFN--&gt;</b>"},
+      {"'~~K~~'", "~~K~~"},
+      {"'<!FILE=a>'", "<!FILE=a>"},
+      {"'<'v2", "<&#33;FILE=y&gt;"},  // data cannot complete an opener a literal began
+      {"|<|v2", "<&#33;FILE=y&gt;"},
+      {"v2", "&#33;FILE=y&gt;"},  // at the start, what precedes the output is unknown
+      {"'x'v2", "x!FILE=y&gt;"},
+      {"(v3)", "&lt;?&gt; b"},  // joined occurrences
+      {"mid(v1,1,2)", "&lt;!"},
+      {"s1:=(v1) '<' s1", "<&lt;!PHP=x&gt; &amp; &quot;q&quot;"},
+      {"s1:=('<!') s1", "<!"},  // literals keep their status through variables and functions
+      {"s1:=('<a href=\"?q=',v4,'\">') s1",
+       "<a href=\"?q=plain &#126;&#126;K&#126;&#126; &lt;--MFN--&gt;\">"},
+      {"replace(v4,'plain','<?')", "<? &#126;&#126;K&#126;&#126; &lt;--MFN--&gt;"},
+      {"replace(v1,'<','&lt;')", "&lt;!PHP=x&gt; &amp; &quot;q&quot;"},  // no double escaping
+      {"s1:=('<a b') mid(s1,1,2)", "<a"},
+      {"upper('<b>'),upper(v2)", "<B>!FILE=Y&gt;"},
+  };
+  RunOptions options;
+  options.page_text = true;
+  for (const PageCase& c : cases) {
+    EXPECT_EQ(RunText(c.format, hostile, options), c.expected) << c.format;
+    // Without page text the same format writes the data unchanged.
+    const std::string plain = RunText(c.format, hostile);
+    if (std::string_view(c.format).find('&') != std::string_view::npos) continue;
+    EXPECT_EQ(plain.find("&lt;"), std::string::npos) << c.format;
+    EXPECT_EQ(plain.find("&#"), std::string::npos) << c.format;
+  }
+}
+
 TEST(FormatTest, VariablesLiveAcrossRuns) {
   FormatVariables vars;
   RunOptions options;
@@ -444,7 +487,8 @@ TEST(FormatTest, Includes) {
   EXPECT_EQ(Compile("'a' @bad", &resolver, &error), nullptr);
   EXPECT_EQ(error.code, kErrUnknownFunction);
   EXPECT_EQ(error.position, 4);
-  EXPECT_EQ(error.message, "4: /db/bad.pft:7: unknown function or command (foo)");
+  // The file by its name: messages reach web pages, the server's folders do not.
+  EXPECT_EQ(error.message, "4: bad.pft:7: unknown function or command (foo)");
   EXPECT_EQ(Compile("@missing", &resolver, &error), nullptr);
   EXPECT_EQ(error.code, kErrIncludeNotFound);
 }

@@ -1,0 +1,9 @@
+[HeaderNumber]
+0
+[KeyOptions]
+80
+0
+mid(v245^a,val(v245*1.1)+1,80)
+4
+0
+v8*7.4

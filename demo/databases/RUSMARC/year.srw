@@ -1,0 +1,9 @@
+[HeaderNumber]
+0
+[KeyOptions]
+4
+0
+v100^a*9.4
+80
+0
+v200^a

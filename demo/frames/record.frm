@@ -1,0 +1,4 @@
+<!FORMAT=@backlink>
+<article class="record card">
+<!RESULT>
+</article>

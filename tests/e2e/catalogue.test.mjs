@@ -1,0 +1,304 @@
+// The demonstration catalogue in a real browser: lighttpd runs the gateway as CGI, Chromium
+// loads the pages as a reader would use them. Expected counts and titles come from the ISO 2709
+// files (records.mjs), the expected texts from the language files. Every test saves a
+// screenshot under <build>/e2e-screenshots/.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import path from 'node:path';
+import { startSite, launchBrowser, axeSource, screenshot, sourceDir } from './site.mjs';
+import { readFileSync } from 'node:fs';
+import { parseIso, keywords, year, mfnsWhere, subfield, fieldsOf, readLanguage } from './records.mjs';
+
+const records = {
+  RUSMARC: parseIso(path.join(sourceDir, 'data/rusmarc-nlr-utf8.mrc')),
+  MARC21: parseIso(path.join(sourceDir, 'data/marc21-real-utf8.mrc')),
+};
+const lng = {
+  ru: readLanguage(path.join(sourceDir, 'demo/site/ru.lng')),
+  en: readLanguage(path.join(sourceDir, 'demo/site/en.lng')),
+};
+const kPageSize = 10;  // [WEB] S21CNR of demo/zarix_server.ini
+
+// The start of the title a result list shows: the first ^a of 200 (RUSMARC) or 245 (MARC 21)
+// without the punctuation that cataloguers end it with.
+function titleStart(db, mfn) {
+  const r = records[db][mfn - 1];
+  const a = subfield(fieldsOf(r, db === 'RUSMARC' ? '200' : '245')[0] || '', 'a');
+  return a.replace(/\s*[:/;=.]\s*$/, '').trim();
+}
+
+let site;
+let browser;
+
+before(async () => {
+  site = await startSite();
+  browser = await launchBrowser();
+});
+
+after(async () => {
+  await browser?.close();
+  await site?.stop();
+});
+
+async function newPage(width = 1200) {
+  const context = await browser.newContext({ viewport: { width, height: 900 } });
+  return context.newPage();
+}
+
+async function home(page, language) {
+  await page.goto(`${site.base}/cgi-bin/cgizarix64?C21COM=F&LNG=${language}`);
+}
+
+async function simpleSearch(page, db, language, text) {
+  await home(page, language);
+  await page.selectOption('#db', db);
+  await page.fill('#q', text);
+  await Promise.all([page.waitForNavigation(), page.click('form[role=search] button[type=submit]')]);
+}
+
+async function shownCount(page) {
+  return Number(await page.textContent('h1 .count'));
+}
+
+async function shownTitles(page) {
+  return (await page.$$eval('.results .rec-title a', (as) => as.map((a) => a.textContent.trim())));
+}
+
+function assertTitles(db, titles, mfns) {
+  assert.equal(titles.length, mfns.length, 'number of records on the page');
+  titles.forEach((t, i) => {
+    const expected = titleStart(db, mfns[i]);
+    assert.ok(t.startsWith(expected), `record ${i + 1}: "${t}" should start with "${expected}"`);
+  });
+}
+
+const simpleCases = [
+  { db: 'RUSMARC', language: 'ru', query: 'роман', words: ['РОМАН'] },
+  { db: 'MARC21', language: 'en', query: 'perl programming', words: ['PERL', 'PROGRAMMING'] },
+  { db: 'MARC21', language: 'en', query: 'Computer', words: ['COMPUTER'] },
+];
+
+for (const c of simpleCases) {
+  test(`simple search: ${c.query} in ${c.db}`, async () => {
+    const expected = mfnsWhere(records[c.db], (r) => {
+      const k = keywords(c.db, r);
+      return c.words.every((w) => k.has(w));
+    });
+    assert.ok(expected.length > 0, 'the case needs a query that finds something');
+    const page = await newPage();
+    await simpleSearch(page, c.db, c.language, c.query);
+    assert.equal(await shownCount(page), expected.length);
+    assert.equal(await page.inputValue('#q'), c.query, 'the query stays in the search box');
+    assert.equal(await page.textContent('strong.query'), c.query);
+    assertTitles(c.db, await shownTitles(page), expected.slice(0, kPageSize));
+    assert.equal(await page.getAttribute('html', 'lang'), c.language);
+    await screenshot(page, `search-${c.db}-${c.words.join('-').toLowerCase()}`);
+    await page.context().close();
+  });
+}
+
+test('page 2 of a result, and back to page 1', async () => {
+  const db = 'MARC21';
+  const expected = mfnsWhere(records[db], (r) => keywords(db, r).has('COMPUTER'));
+  assert.ok(expected.length > kPageSize, 'the query must fill more than one page');
+  const pages = Math.ceil(expected.length / kPageSize);
+  const page = await newPage();
+  await simpleSearch(page, db, 'en', 'computer');
+  assert.equal(await page.textContent('.pager a[aria-current=page]'), '1');
+  assert.equal(await page.locator('.pager').first().locator('.of').last().textContent(),
+    `${lng.en.get('page')} 1 ${lng.en.get('page_of')} ${pages}`);
+  await Promise.all([page.waitForNavigation(),
+    page.locator('.pager').first().getByRole('link', { name: '2', exact: true }).click()]);
+  assert.equal(await shownCount(page), expected.length);
+  assert.equal(await page.textContent('.pager a[aria-current=page]'), '2');
+  assert.equal(await page.getAttribute('ol.results', 'start'), String(kPageSize + 1));
+  assertTitles(db, await shownTitles(page), expected.slice(kPageSize, 2 * kPageSize));
+  assert.equal(await page.inputValue('#q'), 'computer', 'later pages keep the query in the box');
+  await screenshot(page, 'search-page-2');
+  await Promise.all([page.waitForNavigation(),
+    page.locator('.pager').first().getByRole('link', { name: lng.en.get('prev') }).click()]);
+  assertTitles(db, await shownTitles(page), expected.slice(0, kPageSize));
+  await page.context().close();
+});
+
+const advancedCases = [
+  {
+    name: 'author and years',
+    db: 'RUSMARC', language: 'ru',
+    fill: { '#a-author': 'Замятин' }, from: '1990', to: '2000',
+    match: (r) => keywords('RUSMARC', r, 'author').has('ЗАМЯТИН') &&
+      year('RUSMARC', r) >= 1990 && year('RUSMARC', r) <= 2000,
+    shown: 'Замятин; 1990–2000',
+  },
+  {
+    name: 'title words with truncation',
+    db: 'MARC21', language: 'en',
+    fill: { '#a-title': 'program' }, truncateTitle: true,
+    match: (r) => [...keywords('MARC21', r, 'title')].some((w) => w.startsWith('PROGRAM')),
+    shown: 'program',
+  },
+  {
+    name: 'subject words',
+    db: 'MARC21', language: 'en',
+    fill: { '#a-subject': 'perl' },
+    match: (r) => keywords('MARC21', r, 'subject').has('PERL'),
+    shown: 'perl',
+  },
+];
+
+for (const c of advancedCases) {
+  test(`advanced search: ${c.name}`, async () => {
+    const expected = mfnsWhere(records[c.db], c.match);
+    assert.ok(expected.length > 0);
+    const page = await newPage();
+    await home(page, c.language);
+    await Promise.all([page.waitForNavigation(),
+      page.getByRole('link', { name: lng[c.language].get('advanced') }).first().click()]);
+    assert.equal(await page.textContent('h1'), lng[c.language].get('adv_heading'));
+    await page.selectOption('#adb', c.db);
+    for (const [field, value] of Object.entries(c.fill)) await page.fill(field, value);
+    if (c.from) await page.fill('input[name="4S21P06"]', c.from);
+    if (c.to) await page.fill('input[name="4S21P07"]', c.to);
+    if (c.truncateTitle) await page.check('input[name="2S21P02"]');
+    await screenshot(page, `advanced-form-${c.language}`);
+    await Promise.all([page.waitForNavigation(), page.click('main form button[type=submit]')]);
+    assert.equal(await shownCount(page), expected.length);
+    assert.equal(await page.textContent('strong.query'), c.shown);
+    assertTitles(c.db, await shownTitles(page), expected.slice(0, kPageSize));
+    await screenshot(page, `advanced-${c.name.replace(/\W+/g, '-')}`);
+    await page.context().close();
+  });
+}
+
+test('opening a record, and back to the results', async () => {
+  const db = 'MARC21';
+  const expected = mfnsWhere(records[db], (r) => keywords(db, r).has('COMPUTER'));
+  const page = await newPage();
+  await simpleSearch(page, db, 'en', 'computer');
+  await Promise.all([page.waitForNavigation(),
+    page.locator('.pager').first().getByRole('link', { name: '2', exact: true }).click()]);
+  const mfn = expected[kPageSize];
+  await Promise.all([page.waitForNavigation(), page.locator('.results .rec-title a').first().click()]);
+  const heading = (await page.textContent('article h1')).trim();
+  assert.ok(heading.startsWith(titleStart(db, mfn)), `"${heading}"`);
+  const labels = await page.$$eval('dl.details dt', (dts) => dts.map((d) => d.textContent));
+  assert.ok(labels.includes(lng.en.get('f_publication')), labels.join(', '));
+  const control = (fieldsOf(records[db][mfn - 1], '001')[0] || '').trim();
+  assert.equal((await page.textContent('dl.details dd:last-of-type')).trim(), control);
+  await screenshot(page, 'record');
+  // A subject of the record is a link that searches it.
+  const subjects = page.locator('dl.details dd ul a');
+  if (await subjects.count() > 0) {
+    const subject = (await subjects.first().textContent()).split(' — ')[0];
+    await Promise.all([page.waitForNavigation(), subjects.first().click()]);
+    const withSubject = mfnsWhere(records[db], (r) => ['600', '610', '650', '651'].some(
+      (t) => fieldsOf(r, t).some((d) => subfield(d, 'a') === subject)));
+    assert.equal(await shownCount(page), withSubject.length, `subject ${subject}`);
+    await page.goBack();
+  }
+  await Promise.all([page.waitForNavigation(),
+    page.getByRole('link', { name: lng.en.get('back') }).click()]);
+  assert.equal(await shownCount(page), expected.length);
+  assert.equal(await page.textContent('.pager a[aria-current=page]'), '2');
+  await page.context().close();
+});
+
+test('an empty result helps the reader on', async () => {
+  for (const language of ['ru', 'en']) {
+    const page = await newPage();
+    await simpleSearch(page, 'RUSMARC', language, 'zzqqxx abcdefgh');
+    assert.equal(await page.textContent('h1'), lng[language].get('empty_heading'));
+    assert.equal(await page.textContent('strong.query'), 'zzqqxx abcdefgh');
+    assert.equal(await page.locator('.results').count(), 0);
+    const browse = page.getByRole('link', { name: lng[language].get('empty_tip4') });
+    assert.match(await browse.getAttribute('href'), /T21TRM=zzqqxx(&|$)/);
+    await screenshot(page, `empty-${language}`);
+    await page.context().close();
+  }
+});
+
+test('a catalogue that cannot be opened answers with the message page', async () => {
+  const messages = readFileSync(path.join(sourceDir, 'demo/site/WebMsg.txt'), 'utf8').split(/\r\n/);
+  const page = await newPage();
+  await page.goto(`${site.base}/cgi-bin/cgizarix64?C21COM=S&I21DBN=NOSUCH&S21STR=x`);
+  assert.equal((await page.textContent('main p')).trim(), messages[11]);
+  await screenshot(page, 'message');
+  await page.context().close();
+});
+
+test('a query with quotes and markup is shown as text, never as markup', async () => {
+  const page = await newPage();
+  await simpleSearch(page, 'MARC21', 'en', 'x"><b>bold</b> \' ~~code~~');
+  const box = await page.inputValue('#q');
+  assert.ok(box.includes('"') && box.includes('<b>'), `the box shows the text: ${box}`);
+  assert.ok(box.endsWith("' ~~code~~"), `language markers of the query stay text: ${box}`);
+  assert.equal(await page.locator('main b, header form b').count(), 0, 'no element made from the query');
+  assert.ok((await page.textContent('strong.query')).includes('<b>'));
+  // The language links carry the query as data of their address.
+  const href = await page.getAttribute('a[hreflang=ru]', 'href');
+  assert.ok(!/[<>" ]/.test(href), href);
+  await page.context().close();
+});
+
+test('both interface languages, and the switch keeps the page', async () => {
+  const page = await newPage();
+  await home(page, 'ru');
+  assert.equal(await page.getAttribute('html', 'lang'), 'ru');
+  assert.equal(await page.textContent('h1'), lng.ru.get('home_heading'));
+  assert.equal(await page.getAttribute('a[hreflang=ru]', 'aria-current'), 'true');
+  await screenshot(page, 'home-ru');
+  await Promise.all([page.waitForNavigation(), page.click('a[hreflang=en]')]);
+  assert.equal(await page.getAttribute('html', 'lang'), 'en');
+  assert.equal(await page.textContent('h1'), lng.en.get('home_heading'));
+  assert.equal(await page.getAttribute('a[hreflang=en]', 'aria-current'), 'true');
+  await screenshot(page, 'home-en');
+
+  await simpleSearch(page, 'RUSMARC', 'ru', 'роман');
+  const count = await shownCount(page);
+  assert.equal(await page.textContent('label[for=q]'), lng.ru.get('search_label'));
+  await Promise.all([page.waitForNavigation(), page.click('a[hreflang=en]')]);
+  assert.equal(await page.getAttribute('html', 'lang'), 'en');
+  assert.equal(await shownCount(page), count);
+  assert.equal(await page.textContent('label[for=q]'), lng.en.get('search_label'));
+  assert.equal(await page.inputValue('#q'), 'роман');
+  assert.equal(await page.inputValue('#db'), 'RUSMARC');
+  await page.context().close();
+});
+
+test('the pages fit a 360-pixel phone', async () => {
+  const page = await newPage(360);
+  await simpleSearch(page, 'MARC21', 'en', 'computer');
+  const overflow = await page.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);
+  assert.ok(overflow <= 0, `the page is ${overflow} px wider than the screen`);
+  await screenshot(page, 'search-phone');
+  await page.context().close();
+});
+
+test('no serious or critical accessibility violation on the main pages (axe-core)', async () => {
+  const axe = axeSource();
+  const q = (s) => encodeURIComponent(s);
+  const pages = {
+    home: 'C21COM=F&LNG=en',
+    advanced: 'C21COM=F&PAGE=adv&LNG=ru',
+    results: `C21COM=S&I21DBN=MARC21&LNG=en&S21P01=1&S21P03=K%3D&S21LOG=1&S21STR=${q('computer')}`,
+    record: 'C21COM=F&I21DBN=RUSMARC&Z21MFN=1&S21FMT=fullwebr&LNG=ru',
+    empty: `C21COM=S&I21DBN=RUSMARC&LNG=ru&S21P01=1&S21P03=K%3D&S21STR=${q('zzqqxx')}`,
+    message: 'C21COM=S&I21DBN=NOSUCH',
+  };
+  const problems = [];
+  for (const [name, query] of Object.entries(pages)) {
+    const page = await newPage();
+    await page.goto(`${site.base}/cgi-bin/cgizarix64?${query}`);
+    await page.addScriptTag({ content: axe });
+    const result = await page.evaluate(async () =>
+      // eslint-disable-next-line no-undef
+      axe.run(document, { runOnly: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'best-practice'] }));
+    for (const v of result.violations) {
+      if (v.impact === 'serious' || v.impact === 'critical') {
+        problems.push(`${name}: ${v.id} (${v.impact}) ${v.nodes.map((n) => n.target.join(' ')).join('; ')}`);
+      }
+    }
+    await page.context().close();
+  }
+  assert.deepEqual(problems, []);
+});
