@@ -42,8 +42,10 @@ class DictionaryPagesTest : public ::testing::Test {
       pages_->MakeDatabase(
           "DICT",
           {MakeRecord({{"100", "  ^aAdams"}, {"245", "  ^aalpha beta"}}),
-           MakeRecord({{"245", "  ^agamma delta"}}), MakeRecord({{"245", "  ^a" + kLongWord}})},
-          "1 0 'K='\n100 0 (|A=|v100^a/)\n245 8 (|K=|v245^a/)\n");
+           MakeRecord({{"245", "  ^agamma delta"}}),
+           MakeRecord(
+               {{"245", "  ^a" + kLongWord}, {"500", "  ^a<!PHP=http://127.0.0.1:1/> <b>"}})},
+          "1 0 'K='\n100 0 (|A=|v100^a/)\n245 8 (|K=|v245^a/)\n500 0 (|N=|v500^a/)\n");
     }
     pages_->WriteDefaultFrames();
     pages_->site().WriteFile("frames/dict.frm",
@@ -101,6 +103,14 @@ TEST_F(DictionaryPagesTest, StartTermsAndPageSizes) {
     EXPECT_EQ(Terms(body), c.terms) << c.query << "\n" << body;
     EXPECT_EQ(LastTerm(body), c.last) << c.query;
   }
+}
+
+TEST_F(DictionaryPagesTest, TermsFromRecordsStayText) {
+  // A whole-line term holding frame directives and markup is shown as text.
+  const std::string body = Page("DICT", "&T21PRF=N%3D");
+  EXPECT_EQ(Terms(body), std::vector<std::string>{"&lt;!PHP=HTTP://127.0.0.1:1/&gt; &lt;B&gt;"})
+      << body;
+  EXPECT_EQ(body.find("<!PHP"), std::string::npos) << body;
 }
 
 TEST_F(DictionaryPagesTest, CountsOfPostings) {
