@@ -8,6 +8,7 @@
 #include "frames/frame_text.h"
 #include "frames/message_page.h"
 #include "processor/request_context.h"
+#include "records/orders.h"
 #include "search/dictionary_browsing.h"
 #include "search/engine_term_index.h"
 #include "search/result_sorting.h"
@@ -263,7 +264,7 @@ void DictionaryBranch(RequestContext& ctx, PageState& page, std::string* output)
 // Import and record update need a reader; without one the branch answers with message 7. The
 // work itself joins here with the record update.
 void RecordUpdateBranch(RequestContext& ctx, PageState& page, std::string* output) {
-  if (ctx.reader.reader_id.empty()) {
+  if (ctx.reader.reader_key.empty()) {
     *output += BuildMessagePage(ctx.server_ini, ctx.database, ctx.Message(kMessageNoReader));
   }
 }
@@ -280,6 +281,8 @@ CommandBranch FindCommandBranch(char command) {
       return RecordUpdateBranch;
     case 'T':
       return DictionaryBranch;
+    case 'Z':
+      return PlaceOrder;
     default:
       return nullptr;
   }

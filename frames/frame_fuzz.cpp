@@ -150,6 +150,7 @@ class Fixture {
     ctx.space2 = space2_;
     if (options & 16) {
       ctx.reader.reader_id = "R1";
+      ctx.reader.reader_key = "R1";
       ctx.reader.reader_mfn = 2;
     }
 

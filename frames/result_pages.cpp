@@ -51,13 +51,19 @@ bool OpenDatabase(RequestContext& ctx, PageState& page) {
 }
 
 // Record deletion on request: the withdrawal of an order. Honoured only for an order page of
-// an identified reader, so that no request can delete catalogue records.
+// an identified reader and only for a record that is an order of that reader (its reader field,
+// [Request] RQSTTAGREADER, holds the reader's identifier), so that no request can delete
+// catalogue records or other readers' orders.
 void DeleteRequestedRecord(RequestContext& ctx) {
   const long long mfn = ToInt(ctx.RequestParam("RQST21MFN"), 0);
-  if (mfn <= 0 || ctx.command != 'Z' || ctx.reader.reader_id.empty()) return;
+  if (mfn <= 0 || ctx.command != 'Z' || ctx.reader.reader_key.empty()) return;
   EngineApi& e = *ctx.engine;
   const int rc = e.ZarixRecord(ctx.space1, 0, static_cast<int>(mfn));
   if (rc != 0 && rc != kReadNotIndexed) return;
+  const int reader_tag =
+      static_cast<int>(ctx.server_ini.ReadInteger("Request", "RQSTTAGREADER", 30));
+  const int field = e.Zarixfieldn(ctx.space1, 0, reader_tag, 1);
+  if (field <= 0 || e.Zarixfield(ctx.space1, 0, field) != ctx.reader.reader_id) return;
   e.Zarixrecdel(ctx.space1, 0);
   e.ZarixRecUpdateTime(ctx.space1, 0, 0, 1, 0);
 }
@@ -228,7 +234,7 @@ bool FilterKeeps(std::string_view output) {
 
 void ShowResultPage(RequestContext& ctx) {
   PageState page;
-  if (ctx.command == 'Z' && ctx.reader.reader_id.empty()) {
+  if (ctx.command == 'Z' && ctx.reader.reader_key.empty()) {
     ctx.page_text = BuildMessagePage(ctx.server_ini, ctx.database, ctx.Message(kMessageNoReader));
     return;
   }

@@ -23,7 +23,7 @@ constexpr CommandEntry kCommands[] = {
     {'R', nullptr, "record update"},
     {'S', ShowResultPage, "search results"},
     {'T', ShowResultPage, "dictionary"},
-    {'Z', nullptr, "orders"},
+    {'Z', ShowResultPage, "orders"},
 };
 
 }  // namespace

@@ -23,13 +23,14 @@ namespace zarix {
 
 class EngineApi;
 
-// The identified reader. Stays empty until reader identification is part of the start-up.
+// The reader who sent the request, set once by reader identification before the command runs
+// (records/reader_identification.h).
 struct ReaderContext {
-  std::string reader_key;
-  std::string reader_id;
-  std::string reader_guest_id;
-  int reader_mfn = 0;
-  std::string client_address;
+  std::string reader_key;       // fresh key (or bare identifier); non-empty only when identified
+  std::string reader_id;        // identifier as typed or read from a key, even when not admitted
+  std::string reader_guest_id;  // reader_id; for GUEST also "_" and the client address
+  int reader_mfn = 0;           // the reader record, 0 when nobody is identified
+  std::string client_address;   // URLTag, set by the variant that checks addresses
 };
 
 // Parameters of a full-text request.

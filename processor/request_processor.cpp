@@ -17,6 +17,7 @@
 #include "processor/request_context.h"
 #include "processor/request_filter.h"
 #include "processor/server_config.h"
+#include "records/reader_identification.h"
 #include "search/search_expression_builder.h"
 #include "search/word_tables.h"
 #include "util/code_page.h"
@@ -87,9 +88,16 @@ void ReadFullTextParams(RequestContext& ctx) {
   ft.distance = static_cast<int>(ToInt(ctx.RequestParam("FT_DISTANCE", "-1"), -1));
 }
 
-// Reader identification (for "4" and "I" with the client address check, none for "G") joins
-// the start-up here; until then the reader context stays empty.
-void IdentifyRequestReader(RequestContext& ctx) {}
+// Reader identification on space 2: export ("4") and import ("I") also check the client's
+// address; the full-text count ("G") identifies nobody.
+void IdentifyRequestReader(RequestContext& ctx) {
+  if (ctx.command == 'G') return;
+  if (ctx.command == '4' || ctx.command == 'I') {
+    IdentifyReaderWithAddress(ctx);
+  } else {
+    IdentifyReader(ctx);
+  }
+}
 
 // The alphabet and stop words of the request's database, as the engine indexes it: the alphabet
 // table ACTABPATH in ZARIXPATH (also with ".tab"), the stop words <parameter path><name>.stw.

@@ -4,6 +4,7 @@
 <form class="form-grid" action="<--CGI_PATH-->" method="get">
 <input type="hidden" name="C21COM" value="S">
 <input type="hidden" name="LNG" value="~~code~~">
+<!FORMAT=@rdrin>
 <div>
 <label for="adb">~~db_label~~</label>
 <select id="adb" name="I21DBN">

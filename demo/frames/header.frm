@@ -17,6 +17,7 @@
 <li><a lang="en" hreflang="en" href="<--CGI_PATH-->?<? @selfq ?>&amp;LNG=en" ~~cur_en~~>English</a></li>
 </ul>
 </nav>
+<!FORMAT=@reader>
 </div>
 <div class="wrap">
 <form class="search" role="search" action="<--CGI_PATH-->" method="get">
@@ -25,6 +26,7 @@
 <input type="hidden" name="S21P01" value="1">
 <input type="hidden" name="S21P03" value="K=">
 <input type="hidden" name="S21LOG" value="1">
+<!FORMAT=@rdrin>
 <div class="field-db">
 <label for="db">~~db_label~~</label>
 <select id="db" name="I21DBN">

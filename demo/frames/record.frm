@@ -2,3 +2,4 @@
 <article class="record card">
 <!RESULT>
 </article>
+<!FORMAT=@orderform>

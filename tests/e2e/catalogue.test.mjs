@@ -7,6 +7,7 @@ import assert from 'node:assert/strict';
 import path from 'node:path';
 import { startSite, launchBrowser, axeSource, screenshot, sourceDir } from './site.mjs';
 import { readFileSync } from 'node:fs';
+import { execFileSync } from 'node:child_process';
 import { parseIso, keywords, year, mfnsWhere, subfield, fieldsOf, readLanguage } from './records.mjs';
 
 const records = {
@@ -265,6 +266,64 @@ test('both interface languages, and the switch keeps the page', async () => {
   await page.context().close();
 });
 
+// The orders the site's order database holds: reader, note and database of each, one a line.
+function storedOrders() {
+  const out = execFileSync(process.env.ZARIX_ADMIN || path.join(site.site, '..', 'zarix64/zarix-admin'),
+    ['print', 'RQST', '--datapath', path.join(site.site, 'data'), '--format', "v30,'|',v101,'|',v1/"],
+    { encoding: 'utf8' });
+  return out.split(/\r?\n/).filter((l) => l.length > 0);
+}
+
+test('a reader signs in, keeps the sign-in across pages, and orders a record', async () => {
+  const page = await newPage();
+  await home(page, 'en');
+  await Promise.all([page.waitForNavigation(),
+    page.getByRole('link', { name: lng.en.get('sign_in') }).click()]);
+  assert.equal(await page.textContent('h1'), lng.en.get('login_heading'));
+  // A wrong surname is refused on the same page.
+  await page.fill('#l-card', '1002');
+  await page.fill('#l-surname', 'Millar');
+  await Promise.all([page.waitForNavigation(), page.click('main form button[type=submit]')]);
+  assert.equal((await page.textContent('.notice')).trim(), lng.en.get('login_failed'));
+  await page.fill('#l-card', '1002');
+  await page.fill('#l-surname', 'miller');
+  await Promise.all([page.waitForNavigation(), page.click('main form button[type=submit]')]);
+  assert.ok((await page.textContent('.reader')).includes('John Miller'));
+  await screenshot(page, 'signed-in');
+
+  // Searching and opening a record keep the reader; the record offers the order for them.
+  await page.selectOption('#db', 'MARC21');
+  await page.fill('#q', 'perl');
+  await Promise.all([page.waitForNavigation(), page.click('form[role=search] button[type=submit]')]);
+  assert.ok((await page.textContent('.reader')).includes('John Miller'), 'signed in on the results');
+  await Promise.all([page.waitForNavigation(), page.locator('.results .rec-title a').first().click()]);
+  const order = page.locator('section.order');
+  assert.ok((await order.textContent()).includes(`${lng.en.get('order_as')} John Miller`));
+  const before = storedOrders().length;
+  await page.fill('#o-note', 'e2e order');
+  await Promise.all([page.waitForNavigation(), order.locator('button[type=submit]').click()]);
+  assert.equal(await page.textContent('h1'), lng.en.get('order_answer'));
+  assert.ok((await page.textContent('.order-answer')).includes('Your order has been placed.'));
+  await screenshot(page, 'order-placed');
+  const orders = storedOrders();
+  assert.equal(orders.length, before + 1);
+  assert.equal(orders[orders.length - 1], '1002|e2e order|MARC21');
+
+  // Signed out, the order form asks for the card; a wrong card orders nothing.
+  await Promise.all([page.waitForNavigation(),
+    page.getByRole('link', { name: lng.en.get('order_back') }).click()]);
+  await Promise.all([page.waitForNavigation(),
+    page.getByRole('link', { name: lng.en.get('sign_out') }).click()]);
+  await page.goBack();
+  await page.goto(page.url().replace(/&Z21ID=[^&]*/, ''));
+  await page.fill('#o-card', '9999');
+  await page.fill('#o-surname', 'Nobody');
+  await Promise.all([page.waitForNavigation(), page.locator('section.order button[type=submit]').click()]);
+  assert.ok((await page.textContent('main')).includes('Please sign in as a reader to go on.'));
+  assert.equal(storedOrders().length, before + 1);
+  await page.context().close();
+});
+
 test('the pages fit a 360-pixel phone', async () => {
   const page = await newPage(360);
   await simpleSearch(page, 'MARC21', 'en', 'computer');
@@ -282,6 +341,7 @@ test('no serious or critical accessibility violation on the main pages (axe-core
     advanced: 'C21COM=F&PAGE=adv&LNG=ru',
     results: `C21COM=S&I21DBN=MARC21&LNG=en&S21P01=1&S21P03=K%3D&S21LOG=1&S21STR=${q('computer')}`,
     record: 'C21COM=F&I21DBN=RUSMARC&Z21MFN=1&S21FMT=fullwebr&LNG=ru',
+    login: 'C21COM=F&PAGE=login&LNG=en',
     empty: `C21COM=S&I21DBN=RUSMARC&LNG=ru&S21P01=1&S21P03=K%3D&S21STR=${q('zzqqxx')}`,
     message: 'C21COM=S&I21DBN=NOSUCH',
   };

@@ -1,0 +1,7 @@
+<section class="card" role="status">
+<h1>~~order_answer~~</h1>
+<p class="order-answer">
+<!RESULT>
+</p>
+<!FORMAT=@orderback>
+</section>
