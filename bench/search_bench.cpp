@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "gateway/request_store_fields.h"
 #include "search/memory_term_index.h"
 #include "search/search_evaluation.h"
 #include "search/search_expression_builder.h"
@@ -63,9 +64,9 @@ void BM_GetSearchString(benchmark::State& state) {
   for (auto _ : state) {
     web.LoadLines({"[Form Literal]", "S21STR=history of modern art", "S21P01=1", "S21P03=K=",
                    "S21LOG=1", "2S21STR=Tolstoy Leo", "2S21P03=A=", "C21COM=S"});
+    RequestStoreFields fields(web, server);
     SearchFormContext c;
-    c.web_ini = &web;
-    c.server_ini = &server;
+    c.fields = &fields;
     c.tables = &tables;
     benchmark::DoNotOptimize(GetSearchString(c).expression);
   }

@@ -9,6 +9,9 @@
 #include "frames/message_page.h"
 #include "processor/request_context.h"
 #include "records/orders.h"
+#include "search/dictionary_browsing.h"
+#include "search/engine_term_index.h"
+#include "search/result_sorting.h"
 #include "util/html_escape.h"
 
 namespace zarix {
@@ -17,6 +20,17 @@ namespace {
 
 constexpr int kFormatCapacity = 32000;
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+// A whole decimal number, `def` when the text is not one.
+long long ToIntOr(const std::string& s, long long def) {
+  if (s.empty() || s.size() > 10) return def;
+  long long v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return def;
+    v = v * 10 + (c - '0');
+  }
+  return v;
+}
 
 bool DirectAccessOn(const RequestContext& ctx) {
   return ctx.server_ini.ReadInteger("MAIN", "DirectAccess", 0) != 0;
@@ -79,6 +93,88 @@ void AddReaderRecord(RequestContext& ctx) {
   }
 }
 
+const ColorTermsSettings& ColorTermsFor(RequestContext& ctx, PageState& page) {
+  if (page.color_terms) return *page.color_terms;
+  ColorTermsSettings& s = page.color_terms.emplace();
+  s.enabled = ctx.RequestParam("S21COLORTERMS", "1") != "0";
+  s.cgi_path = ctx.server_ini.ReadString("WEB", "CGI_ALIAS", s.cgi_path);
+  s.http_path = ctx.server_ini.ReadString("WEB", "http_path", s.http_path);
+  s.style.prefix = ctx.extpref;
+  s.style.suffix = ctx.extpost;
+  s.style.min_color_count = ctx.min_color_count;
+  if (!s.enabled) return s;
+  WordFormSource source;
+  source.tables = ctx.word_tables.get();
+  std::optional<EngineTermIndex> morph_index;
+  std::optional<EngineRecordSource> morph_records;
+  if (ctx.morphology && ctx.morph_space != 0) {
+    source.morph_index = &morph_index.emplace(*ctx.engine, ctx.morph_space);
+    source.morph_records = &morph_records.emplace(*ctx.engine, ctx.morph_space);
+  }
+  s.forms = BuildMarkList(ctx.full_text.request, ctx.highlight_terms, ctx.min_color_count, source);
+  return s;
+}
+
+void FinishResultEntry(RequestContext& ctx, PageState& page, std::string* text, Mfn mfn,
+                       long long index) {
+  const ColorTermsSettings& settings = ColorTermsFor(ctx, page);
+  const bool trace = ctx.trace.enabled();
+  if (trace) ctx.trace.Add("START COLOR TERMS");
+  ColorTerms(text, mfn, index, settings);
+  if (trace) ctx.trace.Add("END COLOR TERMS");
+}
+
+namespace {
+
+// Databases whose sorted pages are printed with group headers by the sort itself.
+bool PrintsSortedPages(std::string_view database) {
+  for (std::string_view part : {"_TBDISC", "_TBSPEC", "_TBLIST", "_KO"}) {
+    if (database.find(part) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
+// S21SRW: sorts the result list (when it has fewer entries than [WEB] MAX_SORT_COUNT), or for
+// the header-printing databases sorts and prints the page. Returns true when the page was
+// printed here.
+bool SortFoundRecords(RequestContext& ctx, PageState& page, const std::string& format,
+                      const std::string& srw, std::string* output) {
+  const long long max_sort = ctx.server_ini.ReadInteger("WEB", "MAX_SORT_COUNT", 1000);
+  if (max_sort <= static_cast<long long>(page.results.size())) return false;
+  const bool print = PrintsSortedPages(ctx.database) &&
+                     ctx.server_ini.ReadBool("WEB", "SORT_HEADERS_PRINT", false);
+  ctx.trace.Add("START ZARIX_SORT");
+  if (!IsSafeRelativeName(srw)) {
+    *output += "<br>ERROR SORTING<br>";
+    ctx.trace.Add("END ZARIX_SORT");
+    return print;
+  }
+  SortRequest r;
+  r.spec_path = page.database_folder + "\\" + srw + ".srw";
+  r.deposit = ctx.deposit_path;
+  r.deposit_priority = ctx.deposit_priority;
+  r.dbname = ctx.engine_database;
+  r.ascending = ctx.RequestParam("S21SRD", "UP") == "UP";
+  for (const LogField& f : ctx.log_fields) r.record_fields.emplace_back(f.tag, f.value);
+  if (print) {
+    r.print = true;
+    r.display_format = format;
+    r.first = page.first;
+    r.last = page.last;
+    r.print_all = (ToIntOr(ctx.RequestParam("SORT_HEADERS_PRINT_AS_TABLE", "0"), 0) & 0xFF) != 0;
+    r.finish_entry = [&ctx, &page](std::string* text, Mfn mfn, long long index) {
+      FinishResultEntry(ctx, page, text, mfn, index);
+    };
+  }
+  SortOutcome outcome = SortResultList(*ctx.engine, ctx.space1, page.results, r);
+  if (outcome.sorted) page.results = std::move(outcome.mfns);
+  *output += outcome.text;
+  ctx.trace.Add("END ZARIX_SORT");
+  return print;
+}
+
+}  // namespace
+
 void DisplayFoundRecords(RequestContext& ctx, PageState& page, std::string* output) {
   page.direct_access_tail.clear();
   DirectAccessFrame(ctx, page, output);
@@ -102,7 +198,8 @@ void DisplayFoundRecords(RequestContext& ctx, PageState& page, std::string* outp
     *output += "FORMAT NOT FIND";
     return;
   }
-  // S21SRW (sorting of the result list) is applied here once sorting is part of the search.
+  const std::string srw = ctx.RequestParam("S21SRW");
+  if (!srw.empty() && SortFoundRecords(ctx, page, format, srw, output)) return;
   if (e.Zarix_InitPFT(space, format) != 0) {
     // The message names the format as the request did: escaped, it stays text on the page.
     *output += HtmlEscape(e.ZarixLastMessage(space));
@@ -125,10 +222,7 @@ void DisplayFoundRecords(RequestContext& ctx, PageState& page, std::string* outp
     std::string text = e.Zarix_FormatResult(space);
     if (text.empty()) continue;
     InsertResourceLinks(&text, mfn, cgi_alias, ctx.engine_database);
-    ReplaceFirst(&text, "<--MFNCOUNT-->", std::to_string(i + 1));
-    ReplaceFirst(&text, "<--MFN-->", std::to_string(mfn));
-    // Highlighting of the search terms (unless S21COLORTERMS is "0") is applied here once it
-    // is part of the search.
+    FinishResultEntry(ctx, page, &text, mfn, i);
     *output += text;
   }
 }
@@ -136,6 +230,36 @@ void DisplayFoundRecords(RequestContext& ctx, PageState& page, std::string* outp
 namespace {
 
 constexpr size_t kMessageNoReader = 7;
+
+// T: a page of the dictionary. Reads T21PRF, T21TRM, T21CNR (bounded by MAX_FORMAT_IN_PACKET),
+// [MAIN] SHOW_PREVTERM, [PARAMETRS] DictTermTag and DictNDocsTag, DICT_FORMAT of the database's
+// section; after a search only terms of found records are shown (none when nothing was found).
+// The last term shown goes into the request-log fields, from which the frames build the link to
+// the next page.
+void DictionaryBranch(RequestContext& ctx, PageState& page, std::string* output) {
+  ctx.trace.Add("START ZARIX_DICTIONRY");
+  DictionaryRequest r;
+  r.term_tag = static_cast<int>(ctx.server_ini.ReadInteger("PARAMETRS", "DictTermTag", 0));
+  r.ndocs_tag = static_cast<int>(ctx.server_ini.ReadInteger("PARAMETRS", "DictNDocsTag", 0));
+  const std::string format = ctx.server_ini.ReadString(ctx.database, "DICT_FORMAT", "web_dict");
+  if (IsSafeRelativeName(format)) r.line_format = "@" + page.database_folder + "\\" + format;
+  r.page_size = std::min(ToIntOr(ctx.RequestParam("T21CNR", "20"), 20), ctx.max_format_in_packet);
+  r.prefix = ctx.RequestParam("T21PRF", "K=");
+  r.start_term = ctx.RequestParam("T21TRM", " ");
+  r.show_prevterm = ctx.server_ini.ReadBool("MAIN", "SHOW_PREVTERM", false);
+  std::vector<Mfn> sorted;
+  if (page.searched) {
+    sorted = page.results;
+    std::sort(sorted.begin(), sorted.end());
+    r.results = &sorted;
+  }
+  DictionaryPage result = BrowseDictionary(*ctx.engine, ctx.space1, r);
+  *output += result.text;
+  if (r.term_tag > 0 && result.walked && !result.last_term.empty()) {
+    ctx.log_fields.push_back({result.last_term, r.term_tag});
+  }
+  ctx.trace.Add("END ZARIX_DICTIONRY");
+}
 
 // Import and record update need a reader; without one the branch answers with message 7. The
 // work itself joins here with the record update.
@@ -155,6 +279,8 @@ CommandBranch FindCommandBranch(char command) {
     case 'I':
     case 'R':
       return RecordUpdateBranch;
+    case 'T':
+      return DictionaryBranch;
     case 'Z':
       return PlaceOrder;
     default:

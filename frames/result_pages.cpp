@@ -119,6 +119,12 @@ void AddCounts(RequestContext& ctx, PageState& page) {
   if (tag > 0) {
     ctx.log_fields.push_back({std::to_string(page.results.size()), static_cast<int>(tag)});
   }
+  const long long cells_tag = ctx.server_ini.ReadInteger("PARAMETRS", "SearchResultCells", 0);
+  if (cells_tag > 0) {
+    for (std::string& value : ResultCellValues(page.result_cells)) {
+      ctx.log_fields.push_back({std::move(value), static_cast<int>(cells_tag)});
+    }
+  }
 }
 
 // The working record before the frames: the request-log fields, then the reader's record.
@@ -209,6 +215,17 @@ bool ApplySelection(std::string_view sel_type, std::string_view check_index,
   return false;
 }
 
+std::vector<std::string> ResultCellValues(const std::vector<ResultCell>& cells) {
+  std::vector<std::string> values;
+  for (const ResultCell& cell : cells) {
+    const size_t eq = cell.line.find('=');
+    const std::string name = eq == std::string::npos ? std::string() : cell.line.substr(0, eq);
+    const std::string text = eq == std::string::npos ? cell.line : cell.line.substr(eq + 1);
+    values.push_back("^a" + text + "^b" + name + "^c" + std::to_string(cell.count));
+  }
+  return values;
+}
+
 bool FilterKeeps(std::string_view output) {
   if (output == "1") return true;
   if (output.size() < 2) return false;
@@ -230,6 +247,7 @@ void ShowResultPage(RequestContext& ctx) {
   const bool full_text = !ctx.full_text.request.empty() || ctx.full_text.near_mfn > 0;
   if (!ctx.search_expression.empty() || ctx.RequestParam("S21SCAN_FULL", "0") != "0" || full_text) {
     DeleteRequestedRecord(ctx);
+    page.searched = true;
     if (full_text) {
       // The full-text search builds the list here once it is part of the search.
     } else if (!ctx.search_expression.empty()) {

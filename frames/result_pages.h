@@ -5,7 +5,7 @@
 // Request fields: S21All (through the search expression), S21SCAN_FULL, RQST21MFN, S21SCAN,
 // S21STN, S21CNR, Z21MFN, SEL_TYPE, CHECKINDEX, FT_REQUEST, FT_NEAR_MFN; configuration:
 // [MAIN] MAX_FORMAT_IN_PACKET, ACTABPATH, UpDownSearchResult, BINARY_RESOURCE_TAG;
-// [PARAMETRS] SearchResultTag; [WEB] FRAMES_CHAR_SET.
+// [PARAMETRS] SearchResultTag, SearchResultCells; [WEB] FRAMES_CHAR_SET.
 #pragma once
 
 #include <string>
@@ -34,6 +34,11 @@ PageBounds ComputePageBounds(size_t size, std::string_view stn, std::string_view
 // Returns true when the page bounds must be reset (type 2: all on one page).
 bool ApplySelection(std::string_view sel_type, std::string_view check_index,
                     std::vector<Mfn>* results, PageBounds* bounds);
+
+// The request-log values of the result's cell statistics (lines "name=value", each with an
+// integer, as the full-text search counts them): one "^a<value>^b<name>^c<integer>" per line, in
+// order. A line without "=" gives an empty name.
+std::vector<std::string> ResultCellValues(const std::vector<ResultCell>& cells);
 
 // True when a filter format's output keeps the record: exactly "1", or two or more characters
 // of which all but the last are "1".

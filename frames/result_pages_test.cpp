@@ -34,5 +34,11 @@ TEST(FilterKeepsTest, Table) {
   for (const Case& c : cases) EXPECT_EQ(FilterKeeps(c.out), c.keep) << c.out;
 }
 
+TEST(ResultCellValuesTest, OnePerLine) {
+  EXPECT_EQ(ResultCellValues({{"1990=Books", 12}, {"no name", 3}, {"a=b=c", 0}}),
+            (std::vector<std::string>{"^aBooks^b1990^c12", "^ano name^b^c3", "^ab=c^ba^c0"}));
+  EXPECT_TRUE(ResultCellValues({}).empty());
+}
+
 }  // namespace
 }  // namespace zarix

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "util/ini_store.h"
+#include "util/value_cleanup.h"  // the clean-up of every value entering the store
 
 namespace zarix {
 
@@ -44,19 +45,6 @@ char GetCommandChar(const IniStore& web_ini, const IniStore& server_ini);
 // are (the search language uses "+" as an operator). A "%" without two hexadecimal digits after it
 // is kept literally.
 std::string UrlDecodeValue(std::string_view text, bool specsimvols);
-
-// Decodes `text` as UTF-8 and encodes it again: valid text is unchanged, invalid text is empty.
-std::string Utf8RoundTrip(std::string_view text);
-
-// Replaces bytes below 0x20 and stray angle brackets by `replacement`. A "<" stays when followed
-// by "." or when the byte two places on is ">", or when it is one of the last two bytes; a ">"
-// stays when preceded by "." or when the byte two places back is "<", or when it is one of the
-// first two bytes. So "<.>" and a single letter in angle brackets survive, "<script>" does not.
-std::string NeutralizeMarkup(std::string_view text, char replacement = ' ');
-
-// Utf8RoundTrip followed by NeutralizeMarkup with a blank: the clean-up of values taken from
-// outside (request filter output, request-log values).
-std::string SanitizeLogValue(std::string_view text);
 
 // Moves the fields of `[CGI] Query String` into "Form Literal": items split at "&", an item
 // without a value is skipped, values are decoded (UrlDecodeValue, then AnsiToUtf8 when

@@ -22,7 +22,7 @@ constexpr CommandEntry kCommands[] = {
     {'I', nullptr, "ISO import"},
     {'R', nullptr, "record update"},
     {'S', ShowResultPage, "search results"},
-    {'T', nullptr, "dictionary"},
+    {'T', ShowResultPage, "dictionary"},
     {'Z', ShowResultPage, "orders"},
 };
 

@@ -6,6 +6,7 @@
 // gateway owns. Used by the request thread only.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "gateway/cgi_response.h"
 #include "gateway/request_store.h"
 #include "processor/debug_trace.h"
+#include "search/word_tables.h"
 #include "util/ini_store.h"
 
 namespace zarix {
@@ -100,6 +102,7 @@ struct RequestContext {
   bool search_in_full_text = false;
 
   ReaderContext reader;
+  std::unique_ptr<WordTables> word_tables;  // the database's alphabet and stop words
   std::string search_expression;
   std::string highlight_terms;
   FullTextParams full_text;

@@ -8,6 +8,7 @@
 
 #include "engine/engine_api.h"
 #include "frames/message_page.h"
+#include "gateway/request_store_fields.h"
 #include "gateway/response_assembly.h"
 #include "gateway/test_hook.h"
 #include "gateway/web_action.h"
@@ -125,11 +126,11 @@ std::unique_ptr<WordTables> DatabaseWordTables(const RequestContext& ctx) {
 
 // The search expression and the highlight terms from the search form.
 void BuildSearchExpression(RequestContext& ctx) {
-  std::unique_ptr<WordTables> tables = DatabaseWordTables(ctx);
+  ctx.word_tables = DatabaseWordTables(ctx);
+  RequestStoreFields fields(ctx.web_ini, ctx.server_ini);
   SearchFormContext form;
-  form.web_ini = &ctx.web_ini;
-  form.server_ini = &ctx.server_ini;
-  form.tables = tables.get();
+  form.fields = &fields;
+  form.tables = ctx.word_tables.get();
   form.min_color_count = ctx.min_color_count;
   form.morphology = ctx.morphology;
   if (ctx.trace.enabled()) form.trace = [&ctx](std::string_view label) { ctx.trace.Add(label); };

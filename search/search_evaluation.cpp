@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "search/expression_parser.h"
+#include "search/morphology_forms.h"
 #include "util/unicode_upper.h"
 #include "util/utf8.h"
 
@@ -15,8 +16,6 @@ namespace zarix {
 namespace {
 
 constexpr std::string_view kRange = "[...]";
-constexpr FieldTag kMorphBaseForm = 10;
-constexpr FieldTag kMorphWordForm = 20;
 
 std::string CutUtf8(std::string text, size_t max_bytes) {
   if (text.size() <= max_bytes) return text;
@@ -164,39 +163,6 @@ int WalkTerms(SearchEnv& env, const TermOperand& t, std::vector<Mfn>* mfns,
   }
 }
 
-// The forms the morphology database holds for `word` (upper case): the word itself, the base
-// forms and the word forms of every record found under "K=" + word. Returns 0 with *forms
-// empty when the word is unknown, or a failure code.
-int MorphologyForms(SearchEnv& env, const std::string& word, std::vector<std::string>* forms) {
-  forms->clear();
-  const std::string key = "K=" + word;
-  std::string term;
-  int r = env.morph_index->Find(key, &term);
-  if (r < 0) return r;
-  if (r != TermIndex::kExact) return 0;
-  std::vector<Mfn> records;
-  Posting p;
-  while ((r = env.morph_index->NextPosting(&p)) == TermIndex::kExact) {
-    if (records.empty() || records.back() != p.mfn) records.push_back(p.mfn);
-  }
-  if (r < 0) return r;
-  std::set<std::string> seen{word};
-  forms->push_back(word);
-  std::vector<std::string> texts;
-  for (Mfn mfn : records) {
-    for (FieldTag tag : {kMorphBaseForm, kMorphWordForm}) {
-      r = env.morph_records->ReadField(mfn, tag, &texts);
-      if (r < 0) return r;
-      if (tag == kMorphBaseForm && texts.size() > 1) texts.resize(1);
-      for (const std::string& text : texts) {
-        std::string form = UpperUtf8(text);
-        if (form.empty() || !seen.insert(form).second) continue;
-        forms->push_back(std::move(form));
-      }
-    }
-  }
-  return 0;
-}
 
 void SortUnique(std::vector<Mfn>* mfns) {
   std::sort(mfns->begin(), mfns->end());
@@ -341,7 +307,8 @@ int LookupTerm(SearchEnv& env, const TermOperand& term, std::vector<Mfn>* mfns,
     if (env.morph_index != nullptr && env.morph_records != nullptr) {
       const size_t eq = term.text.find('=');
       const size_t prefix_len = eq == std::string::npos ? 0 : eq + 1;
-      r = MorphologyForms(env, term.text.substr(prefix_len), &forms);
+      r = MorphologyForms(*env.morph_index, *env.morph_records, term.text.substr(prefix_len),
+                          &forms);
       if (r < 0) return r;
       TermOperand exact = term;
       exact.morphology = false;

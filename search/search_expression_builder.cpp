@@ -3,16 +3,14 @@
 
 #include <algorithm>
 
-#include "gateway/request_store.h"
 #include "search/expression_parser.h"
 #include "search/stemmer.h"
 #include "search/word_split.h"
-#include "util/path.h"
+#include "util/value_cleanup.h"
 
 namespace zarix {
 namespace {
 
-constexpr std::string_view kFormExternal = "Form External";
 constexpr size_t kMaxSearchTextBytes = 251;
 constexpr std::string_view kGroupFields[] = {"S21LOG", "S21P01", "S21P02", "S21P03", "S21P04",
                                              "S21P05", "S21STR", "S21P06", "S21P07"};
@@ -168,19 +166,19 @@ class Builder {
       result = (HasTopLevelOr(base) ? "(" + base + ")" : base) + "*" + result;
     }
 
-    c_.web_ini->DeleteKey(kFormSection, "S21All");
-    c_.web_ini->DeleteKey(kFormSection, "S21AllTrm");
+    c_.fields->Remove("S21All");
+    c_.fields->Remove("S21AllTrm");
     out_->expression = SanitizeLogValue(result);
     if (!out_->expression.empty()) {
-      SetRequestParam(*c_.web_ini, "S21All", EncodeWireQuotes(out_->expression));
+      c_.fields->Set("S21All", EncodeWireQuotes(out_->expression));
     }
-    if (!out_->term_text.empty()) SetRequestParam(*c_.web_ini, "S21AllTrm", out_->term_text);
+    if (!out_->term_text.empty()) c_.fields->Set("S21AllTrm", out_->term_text);
     Trace("End GetSearchString()");
   }
 
  private:
   std::string Param(std::string_view name, std::string_view def = {}) const {
-    return RequestParam(*c_.web_ini, *c_.server_ini, name, def);
+    return c_.fields->Param(name, def);
   }
   void Trace(const std::string& label) const {
     if (c_.trace) c_.trace(label);
@@ -188,19 +186,7 @@ class Builder {
 
   // The request's lines that belong to search groups, sorted without regard to case.
   std::vector<std::string> FormLines() const {
-    std::vector<std::string> lines = c_.web_ini->SectionLines(kFormSection);
-    for (const std::string& raw : c_.web_ini->SectionLines(kFormExternal)) {
-      // "name=path further text": the field's value is the first line of that file.
-      const std::string line = raw.substr(0, raw.find(' '));
-      const size_t eq = line.find('=');
-      const std::string name = line.substr(0, eq);
-      const std::string path = eq == std::string::npos ? std::string() : line.substr(eq + 1);
-      std::string value;
-      if (!path.empty() && FileExists(path)) {
-        if (auto bytes = ReadFileBytes(path)) value = bytes->substr(0, bytes->find_first_of("\r\n"));
-      }
-      lines.push_back(line.empty() ? std::string() : name + "=" + value);
-    }
+    std::vector<std::string> lines = c_.fields->FieldLines();
     std::erase_if(lines, [](const std::string& line) {
       return std::none_of(std::begin(kGroupFields), std::end(kGroupFields),
                           [&](std::string_view f) { return line.find(f) != std::string::npos; });
@@ -283,8 +269,8 @@ class Builder {
         break;
       }
       case 4:
-        SetRequestParam(*c_.web_ini, "FT_REQUEST", g.str);
-        SetRequestParam(*c_.web_ini, "FT_PREFIX", g.p03);
+        c_.fields->Set("FT_REQUEST", g.str);
+        c_.fields->Set("FT_PREFIX", g.p03);
         break;
       default:
         break;
@@ -331,11 +317,9 @@ class Builder {
 
 SearchString GetSearchString(const SearchFormContext& context) {
   SearchString out;
-  if (context.web_ini == nullptr) return out;
-  static const IniStore kNoServerIni;
+  if (context.fields == nullptr) return out;
   static const AlphabetTables kPlainTables;
   SearchFormContext c = context;
-  if (c.server_ini == nullptr) c.server_ini = &kNoServerIni;
   if (c.tables == nullptr) c.tables = &kPlainTables;
   try {
     Builder(c, &out).Run();

@@ -12,7 +12,7 @@
 // earlier page in S21All is ANDed with the new groups; on the wire a double quote inside S21All
 // is written "<.>".
 //
-// Not thread-safe: works on the caller's request store.
+// Not thread-safe: works on the caller's request fields.
 #pragma once
 
 #include <functional>
@@ -21,19 +21,18 @@
 #include <vector>
 
 #include "search/word_tables.h"
-#include "util/ini_store.h"
+#include "util/request_fields.h"
 
 namespace zarix {
 
-// What GetSearchString needs of the request. The pointers are not owned. Without a request
-// store nothing is built; without `server_ini` there are no WEB defaults; without `tables`
-// words are runs of Unicode letters and digits and there are no stop words.
+// What GetSearchString needs of the request. The pointers are not owned. Without the request's
+// fields nothing is built; without `tables` words are runs of Unicode letters and digits and
+// there are no stop words.
 struct SearchFormContext {
-  IniStore* web_ini = nullptr;           // the request store: read, and written (S21All, ...)
-  const IniStore* server_ini = nullptr;  // the server configuration (section WEB defaults)
-  const WordTables* tables = nullptr;    // the searched database's alphabet and stop words
-  long long min_color_count = 2;         // MIN_COLOR_COUNT: shorter words are not searched
-  bool morphology = false;               // the request's morphology switch (database open)
+  RequestFields* fields = nullptr;              // the request: read, and written (S21All, ...)
+  const WordTables* tables = nullptr;           // the searched database's alphabet and stop words
+  long long min_color_count = 2;                // MIN_COLOR_COUNT: shorter words are not searched
+  bool morphology = false;                      // the request's morphology switch (database open)
   std::function<void(std::string_view)> trace;  // trace labels; empty when tracing is off
 };
 
@@ -55,8 +54,8 @@ struct SearchString {
   std::vector<std::string> highlight_terms;  // HighlightTerms: prefix + word, in order
 };
 
-// Builds the expression and the highlight terms from the request store. Side effects on
-// section "Form Literal": S21All and S21AllTrm are deleted and written anew when not empty (the
+// Builds the expression and the highlight terms from the request's fields. Side effects on the
+// fields: S21All and S21AllTrm are removed and written anew when not empty (the
 // expression with every double quote as "<.>", the term text); a full-text group writes
 // FT_REQUEST and FT_PREFIX. Never throws: a failure is traced as "ERROR GetSearchString" and
 // the results stand as far as they were built.

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "gateway/request_store.h"
+#include "gateway/request_store_fields.h"
 #include "util/path.h"
 
 namespace zarix {
@@ -32,9 +32,9 @@ Built Build(const std::vector<std::string>& form, bool morphology = false,
   b.web.LoadLines(lines);
   static const IniStore server;
   static const AlphabetTables tables({}, {"of", "the"});
+  RequestStoreFields fields(b.web, server);
   SearchFormContext c;
-  c.web_ini = &b.web;
-  c.server_ini = &server;
+  c.fields = &fields;
   c.tables = &tables;
   c.morphology = morphology;
   c.trace = [&b](std::string_view label) { b.trace.emplace_back(label); };

@@ -5,9 +5,9 @@ if(ZARIX_BUILD_TESTS AND TARGET cgizarix64 AND TARGET zarix-admin AND TARGET zar
   target_link_libraries(zarix_pages_fixture PUBLIC zarix_cgi_runner zarix_test_support
                         PkgConfig::UTF8PROC)
 
-  foreach(t search frames binary hardening)
+  foreach(t search frames binary hardening highlight dictionary sort)
     zarix_test(pages_${t}_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/pages_${t}_test.cpp
-               LIBS zarix_pages_fixture zarix_test_support)
+               LIBS zarix_pages_fixture zarix_test_support zarix_util)
     add_dependencies(pages_${t}_test cgizarix64 zarix64 zarix-admin)
     set_property(TEST pages_${t}_test APPEND PROPERTY ENVIRONMENT
       "ZARIX_CGI_BINARY=$<TARGET_FILE:cgizarix64>"

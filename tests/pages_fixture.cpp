@@ -188,16 +188,35 @@ PagesSite::PagesSite()
   Configure();
 }
 
-void PagesSite::MakeDatabase(const std::string& name, const std::vector<IsoRec>& records) {
+void PagesSite::MakeDatabase(const std::string& name, const std::vector<IsoRec>& records,
+                             std::string_view fst) {
   const std::string admin = TestEnv("ZARIX_ADMIN");
   const std::string data = site_->root() + "data/";
   std::string iso;
   for (const IsoRec& r : records) iso += WriteIsoRecord(r);
   site_->WriteFile("data/" + name + ".iso", iso);
-  const std::string cmd = admin + " create " + data + " " + name + " >/dev/null && " + admin +
-                          " import " + name + " " + data + name + ".iso --datapath " + data +
-                          " >/dev/null 2>&1";
+  std::string cmd = admin + " create " + data + " " + name + " >/dev/null";
   if (std::system(cmd.c_str()) != 0) throw std::runtime_error("fixture database failed: " + cmd);
+  if (!fst.empty()) site_->WriteFile("data/" + name + "/" + name + ".fst", fst);
+  cmd = admin + " import " + name + " " + data + name + ".iso --datapath " + data +
+        " >/dev/null 2>&1";
+  if (std::system(cmd.c_str()) != 0) throw std::runtime_error("fixture database failed: " + cmd);
+}
+
+IsoRec MakeRecord(const std::vector<std::pair<std::string, std::string>>& fields) {
+  IsoRec r;
+  for (const auto& [tag, data] : fields) {
+    std::string text;
+    for (size_t i = 0; i < data.size(); ++i) {
+      if (data[i] == '^' && i + 1 < data.size()) {
+        text += kSubfield;
+      } else {
+        text += data[i];
+      }
+    }
+    r.fields.emplace_back(tag, text);
+  }
+  return r;
 }
 
 void PagesSite::WriteDefaultFrames() {

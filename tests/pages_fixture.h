@@ -51,14 +51,20 @@ class PagesSite {
   void WriteDefaultFrames();
   CgiResult Get(std::string_view query);
 
-  // Creates database `name` and imports `records` into it.
-  void MakeDatabase(const std::string& name, const std::vector<IsoRec>& records);
+  // Creates database `name` and imports `records` into it; a non-empty `fst` replaces the
+  // field selection table before the import.
+  void MakeDatabase(const std::string& name, const std::vector<IsoRec>& records,
+                    std::string_view fst = {});
 
  private:
   PagesSite();
   std::unique_ptr<FixtureSite> site_;
   std::vector<IsoRec> records_;
 };
+
+// A record with the fields given as (tag, data as stored: indicators, if any, included); "^x" in
+// the data becomes a subfield mark.
+IsoRec MakeRecord(const std::vector<std::pair<std::string, std::string>>& fields);
 
 // Counts of the occurrences of `what` in `text`.
 size_t CountOf(std::string_view text, std::string_view what);

@@ -45,6 +45,8 @@ void UpperBytes(char* text, size_t n) {
 
 }  // namespace
 
+char32_t UnicodeUpperChar(char32_t code_point) { return Upper(code_point); }
+
 std::u16string UnicodeUpper(std::u16string_view text) {
   std::u16string out;
   out.reserve(text.size());

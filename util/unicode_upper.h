@@ -10,6 +10,9 @@
 
 namespace zarix {
 
+// The simple upper-case mapping of one code point (the code point itself when it has none).
+char32_t UnicodeUpperChar(char32_t code_point);
+
 // Upper-cases every code point with its simple upper-case mapping (surrogate pairs are handled as
 // one code point; unpaired surrogates stay as they are).
 std::u16string UnicodeUpper(std::u16string_view text);

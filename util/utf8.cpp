@@ -111,4 +111,17 @@ std::string ValidUtf8OrEmpty(std::string_view text) {
   return IsValidUtf8(text) ? std::string(text) : std::string();
 }
 
+size_t Utf8CharCount(std::string_view text) {
+  size_t n = 0;
+  for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return n;
+}
+
+std::string_view CutUtf8Prefix(std::string_view text, size_t max_bytes) {
+  if (text.size() <= max_bytes) return text;
+  size_t cut = max_bytes;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return text.substr(0, cut);
+}
+
 }  // namespace zarix

@@ -42,6 +42,13 @@ char32_t DecodeUtf16Char(std::u16string_view text, size_t* pos);
 // pair above U+FFFF.
 void AppendUtf16(char32_t code_point, std::u16string* out);
 
+// The number of characters of a UTF-8 text: every byte that is not a continuation byte counts.
+size_t Utf8CharCount(std::string_view text);
+
+// The longest prefix of `text` of at most `max_bytes` bytes that does not end inside a
+// multi-byte character (continuation bytes after the cut point are dropped with their lead byte).
+std::string_view CutUtf8Prefix(std::string_view text, size_t max_bytes);
+
 inline bool IsSurrogate(char32_t code_point) {
   return code_point >= 0xD800 && code_point <= 0xDFFF;
 }
