@@ -4,7 +4,7 @@ if(ZARIX_BUILD_TESTS AND TARGET cgizarix64 AND TARGET zarix-admin AND TARGET zar
   add_library(zarix_pages_fixture STATIC ${CMAKE_CURRENT_LIST_DIR}/pages_fixture.cpp)
   target_link_libraries(zarix_pages_fixture PUBLIC zarix_cgi_runner PkgConfig::UTF8PROC)
 
-  foreach(t search frames binary hardening)
+  foreach(t search frames binary hardening log)
     zarix_test(pages_${t}_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/pages_${t}_test.cpp
                LIBS zarix_pages_fixture zarix_test_support)
     add_dependencies(pages_${t}_test cgizarix64 zarix64 zarix-admin)
