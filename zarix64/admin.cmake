@@ -22,6 +22,7 @@ if(TARGET zarix_engine)
     ${CMAKE_CURRENT_LIST_DIR}/admin/admin_create.cpp
     ${CMAKE_CURRENT_LIST_DIR}/admin/admin_maintenance.cpp
     ${CMAKE_CURRENT_LIST_DIR}/admin/admin_records.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/admin/admin_report.cpp
   )
   target_link_libraries(zarix_admin PUBLIC zarix_engine zarix_iso2709 zarix_processor)
 
