@@ -156,5 +156,40 @@ TEST_F(LogTest, ExportNeedsAnIdentifiedReader) {
   EXPECT_EQ(page.body.find('\x1d'), std::string::npos);
 }
 
+// With a reader database the gateway identifies reader 123; the export then answers with the
+// records, the page only for an admitted address, and the log carries the bare identifier.
+TEST_F(LogTest, ExportAndLogForAnIdentifiedReader) {
+  const std::string data = site().root() + "data/";
+  std::system(("rm -rf " + data + "RDR " + data + "RDR.par").c_str());
+  site().WriteFile("data/RDR/RDR.fst", "30 0 'RI='v30\n");
+  pages_->MakeDatabase("RDR", {{pages_->records().front().leader,
+                                {{"030", "123"}, {"130", "Smith"}, {"112", "*.*.*.*"}}}});
+  Configure("LogDateBase=\n", "PARCOUNT=1\nPARNAME1=Z21ID\n");
+  pages_->Configure(
+      "LogFileName=" + log_file() + "\nLOCKPATH=" + site().root() + "tmp/\nLogDateBase=\n",
+      "TimeLiveKey=30\n", "[PARAMETRS]\nPARCOUNT=1\nPARNAME1=Z21ID\n[BOOKS]\n192.0.2.7=1\n");
+  CgiResult file = pages_->Get("C21COM=E&I21DBN=BOOKS&EXP21MFN=5&Z21ID=123");
+  ASSERT_TRUE(file.exited);
+  if (file.body.find("message 11") != std::string::npos) {
+    GTEST_SKIP() << "readers are not identified in this build";
+  }
+  EXPECT_EQ(file.Header("content-disposition"), "attachment; filename=\"export.txt\"");
+  EXPECT_EQ(file.Header("x-export-records"), "1");
+  EXPECT_EQ(CountOf(file.body, "*****\r\n"), 1u) << file.body;
+
+  CgiResult page = pages_->Get("C21COM=4&I21DBN=BOOKS&EXP21MFN=5&EXP21FMT=ISO&Z21ID=123");
+  EXPECT_EQ(page.Header("x-export-records"), "1") << page.body;
+  EXPECT_EQ(page.body.find('<'), std::string::npos) << "record data stays text on the page";
+  pages_->Configure(
+      "LogFileName=" + log_file() + "\nLOCKPATH=" + site().root() + "tmp/\nLogDateBase=\n",
+      "TimeLiveKey=30\n", "[PARAMETRS]\nPARCOUNT=1\nPARNAME1=Z21ID\n[BOOKS]\n10.0.0.1=1\n");
+  page = pages_->Get("C21COM=4&I21DBN=BOOKS&EXP21MFN=5&Z21ID=123");
+  EXPECT_NE(page.body.find("message 11"), std::string::npos) << "address not admitted";
+
+  // Every line logs the bare identifier, never the key the answers carry.
+  const std::string log = ReadAll(log_file());
+  EXPECT_EQ(CountOf(log, "&Z21ID=123&"), 3u) << log;
+}
+
 }  // namespace
 }  // namespace zarix::testing
