@@ -31,8 +31,7 @@ std::string Quoted(std::string_view s) {
 void AssembleResponse(const IniStore& server_ini, const ResponseSource& src, CgiResponse& response) {
   const bool ansi = UpperAscii(src.frames_char_set) == "WINDOWS-1251";
   const bool export_data = !src.export_char_set.empty();
-  response.content =
-      ansi && !export_data ? Utf8ToAnsi(src.page_text) : std::string(src.page_text);
+  response.content = ansi && !export_data ? Utf8ToAnsi(src.page_text) : std::string(src.page_text);
 
   if (src.command == 'E') {
     const std::string name = "export." + std::string(src.export_extension);

@@ -2,8 +2,8 @@
 #include "processor/dispatch.h"
 
 #include "files/binary_resource.h"
-#include "processor/export.h"
 #include "frames/result_pages.h"
+#include "processor/export.h"
 #include "util/path.h"
 
 namespace zarix {

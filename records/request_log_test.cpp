@@ -92,10 +92,9 @@ TEST(LogDateAgeDaysTest, Cases) {
     const char* text;
     long long days;
   } cases[] = {
-      {"14112023 10:00", 0}, {"13112023 23:59", 1}, {"14112022", 365},
-      {"29022020", 1354},    {"16112023", -2},  // a date after today gives a negative age, which
-                                                // never empties
-      {"29022023", -1},      {"31042023", -1},      {"00112023", -1},
+      // A date after today gives a negative age, which never empties.
+      {"14112023 10:00", 0}, {"13112023 23:59", 1}, {"14112022", 365}, {"29022020", 1354},
+      {"16112023", -2},      {"29022023", -1},      {"31042023", -1},  {"00112023", -1},
       {"1411202", -1},       {"ab112023", -1},      {"", -1},
   };
   for (const auto& c : cases) {

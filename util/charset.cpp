@@ -7,8 +7,7 @@
 
 namespace zarix {
 
-std::string ConvertCharset(std::string_view text, const char* from, const char* to,
-                           size_t* lost) {
+std::string ConvertCharset(std::string_view text, const char* from, const char* to, size_t* lost) {
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
   std::string out;

@@ -1,10 +1,10 @@
 // ISO 2709 reader and writer.
 #include "zarix64/iso2709.h"
 
-#include "util/utf8.h"
-
 #include <algorithm>
 #include <cstdio>
+
+#include "util/utf8.h"
 
 namespace zarix {
 namespace {

@@ -74,7 +74,7 @@ int CmdCreate(const Args& args) {
   }
   std::fputs(notes.c_str(), stdout);
   std::printf("database %s created (%s field selection)\n", request.name.c_str(),
-              request.flavour == MarcFlavour::kUnimarc     ? "UNIMARC"
+              request.flavour == MarcFlavour::kUnimarc      ? "UNIMARC"
               : request.flavour == MarcFlavour::kRequestLog ? "request log"
                                                             : "MARC 21");
   return kExitOk;
