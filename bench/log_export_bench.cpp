@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
   std::vector<double> ms;
   size_t bytes = 0;
   for (int i = 0; i < export_runs + 1; ++i) {
-    CgiResult r = RunCgi(site.Get("C21COM=E&I21DBN=BOOKS&S21All=K=$&S21CNR=10000&Z21ID=1"));
+    CgiResult r = RunCgi(site.Get("C21COM=E&I21DBN=BOOKS&S21All=K=$&S21CNR=10000&EXP21FMT=ISO&Z21ID=1"));
     if (!r.exited) return 1;
     if (r.Header("x-export-records") != "10000") {
       printf(

@@ -16,7 +16,7 @@ namespace zarix {
 bool NamedLock::Acquire(std::string_view folder, std::string_view name, int wait_ms) {
   Release();
   const std::string path = NativePath(std::string(folder) + std::string(name));
-  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
   if (fd < 0) return false;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
   for (;;) {
