@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "admin/admin_args.h"
+#include "zarix64/database.h"
 
 namespace zarix::admin {
 
@@ -29,6 +30,10 @@ int CmdStats(const Args& args);
 int CmdEmpty(const Args& args);
 int CmdLock(const Args& args);
 int CmdUnlock(const Args& args);
+int CmdReport(const Args& args);
+
+// Prints (at most `limit`) data fields holding a "^" that cannot be a subfield mark.
+void ListStrayCarets(db::Database* db, int limit);
 
 // "zarix-admin: " + message on standard error.
 void Error(const std::string& message);

@@ -7,6 +7,7 @@
 
 #include "processor/server_config.h"
 #include "util/path.h"
+#include "admin/admin_report.h"
 #include "zarix64/database.h"
 
 namespace zarix::admin {
@@ -15,6 +16,7 @@ namespace zarix::admin {
 // term per word. Headings end in the punctuation cataloguers put there ("Smith, John,"); search
 // with truncation finds them all the same.
 std::string DefaultFst(MarcFlavour flavour) {
+  if (flavour == MarcFlavour::kRequestLog) return RequestLogFst();
   if (flavour == MarcFlavour::kMarc21) {
     return "100 0 (|A=|v100^a/)\n"
            "110 0 (|A=|v110^a/)\n"

@@ -8,7 +8,7 @@
 
 namespace zarix::admin {
 
-enum class MarcFlavour { kMarc21, kUnimarc };
+enum class MarcFlavour { kMarc21, kUnimarc, kRequestLog };
 
 // The default field selection table: keywords (K=, words), authors (A=), titles (T=),
 // subjects (S=) and years (G=), for records imported from ISO 2709 (data fields start with

@@ -29,13 +29,14 @@ constexpr const char* kDbHelp =
 
 // clang-format off
 const Command kCommands[] = {
-    {"create", "DATAPATH NAME [--folder DIR] [--marc21 | --unimarc]", 2, 2, {"folder"},
-     {"marc21", "unimarc"}, CmdCreate,
+    {"create", "DATAPATH NAME [--folder DIR] [--marc21 | --unimarc | --log]", 2, 2, {"folder"},
+     {"marc21", "unimarc", "log"}, CmdCreate,
      "Creates an empty database NAME in DIR (default DATAPATH/NAME/): NAME.mst, NAME.ifp, a\n"
      "field selection table NAME.fst for MARC 21 (default) or UNIMARC records (keywords K=,\n"
      "authors A=, titles T=, subjects S=, years G=), an empty stop-word list NAME.stw, and\n"
      "DATAPATH/NAME.par pointing at DIR; DATAPATH is made when missing. Refuses to overwrite\n"
-     "an existing database.\n"},
+     "an existing database.\n"
+     "--log makes a request-log database for the gateway's LogDateBase (see report).\n"},
     {"import", "DB FILE... [--encoding E] [--no-index]", 2, -1, {"encoding", "datapath"},
      {"no-index"}, CmdImport,
      "Loads ISO 2709 files (MARC 21, UNIMARC, RUSMARC) as new records. E: utf-8 (default),\n"
@@ -43,13 +44,19 @@ const Command kCommands[] = {
      "first characters, subfields become \"^\" + code; leader positions 5-9 and 17-19 go into\n"
      "field 999. A broken record is reported with its byte offset and skipped. --no-index\n"
      "stores records without indexing them (then: reindex DB --pending).\n"
+     "Every file is read first: one that is not ISO 2709, or holds a record that is not\n"
+     "valid in E, is refused with nothing loaded (exit status 1). Data fields holding a\n"
+     "literal \"^\" are counted (it reads as a subfield mark). When the output is not a\n"
+     "terminal, each committed batch is logged (\"records 1-5,000 committed\").\n"
      "Exit status 3 when broken records were skipped and the rest was loaded.\n"},
-    {"export", "DB FILE [--text] [--encoding E] [--mfn FROM-TO]", 2, 2, {"encoding", "mfn", "datapath"},
-     {"text"}, CmdExport,
-     "Writes records as ISO 2709 (leader rebuilt from field 999, \"^\" as subfield delimiter)\n"
+    {"export", "DB FILE [--text] [--encoding E] [--mfn FROM-TO] [--strict]", 2, 2,
+     {"encoding", "mfn", "datapath"}, {"text", "strict"}, CmdExport,
+     "Writes records as ISO 2709 (leader rebuilt from field 999, \"^\" of data fields as\n"
+     "subfield delimiter; control fields 001-009 as they are)\n"
      "or with --text as \"#tag: value\" lines and \"*****\" after each record. FILE \"-\" is\n"
      "standard output. Deleted records are left out. Exit status 3 when a record could not be\n"
-     "read or was too long for ISO 2709 (named on standard error; the others are written).\n"},
+     "read or was too long for ISO 2709 (named on standard error; the others are written).\n"
+     "Characters E lacks are written as \"?\" and counted; --strict refuses the export then.\n"},
     {"print", "DB --format FORMAT|@FILE [--mfn N|FROM-TO]", 1, 1, {"format", "mfn", "datapath"},
      {}, CmdPrint,
      "Runs a format on records and prints the output. @FILE is looked up as written, then in\n"
@@ -76,6 +83,14 @@ const Command kCommands[] = {
      "Locks the database for administration: the gateway goes on reading, writes are refused\n"
      "until unlock. The lock survives this program.\n"},
     {"unlock", "DB", 1, 1, {"datapath"}, {}, CmdUnlock, "Removes the administration lock.\n"},
+    {"report", "LOGDB [--from DATE] [--to DATE] [--top N] [--csv]", 1, 1,
+     {"from", "to", "top", "datapath"}, {"csv"}, CmdReport,
+     "What readers ask of the catalogue, from a request-log database made with create --log:\n"
+     "the N (default 20) most frequent searches, the searches that found nothing, requests\n"
+     "per day and per command, for the days DATE (YYYY-MM-DD) from --from to --to. Counted\n"
+     "from the dictionary and postings. The gateway logs into it with [PARAMETRS]\n"
+     "PARCOUNT=3, PARNAME1=S21All, PARTAG1=1, PARNAME2=C21COM, PARTAG2=2, PARNAME3=I21DBN,\n"
+     "PARTAG3=3, SearchResultTag=4 (and DateTimeTag 907).\n"},
 };
 // clang-format on
 

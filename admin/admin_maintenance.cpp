@@ -52,8 +52,8 @@ std::string Holder() {
 
 int CmdCreate(const Args& args) {
   const auto& pos = args.positional();
-  if (args.Flag("marc21") && args.Flag("unimarc")) {
-    Error("give --marc21 or --unimarc, not both");
+  if (args.Flag("marc21") + args.Flag("unimarc") + args.Flag("log") > 1) {
+    Error("give one of --marc21, --unimarc, --log");
     return kExitUsage;
   }
   if (!ValidDatabaseName(pos[1])) {
@@ -64,7 +64,9 @@ int CmdCreate(const Args& args) {
   request.datapath = pos[0];
   request.name = pos[1];
   request.folder = args.Value("folder");
-  request.flavour = args.Flag("unimarc") ? MarcFlavour::kUnimarc : MarcFlavour::kMarc21;
+  request.flavour = args.Flag("unimarc") ? MarcFlavour::kUnimarc
+                    : args.Flag("log")   ? MarcFlavour::kRequestLog
+                                         : MarcFlavour::kMarc21;
   std::string notes, error;
   if (!CreateDatabase(request, &notes, &error)) {
     Error(error);
@@ -72,7 +74,9 @@ int CmdCreate(const Args& args) {
   }
   std::fputs(notes.c_str(), stdout);
   std::printf("database %s created (%s field selection)\n", request.name.c_str(),
-              request.flavour == MarcFlavour::kUnimarc ? "UNIMARC" : "MARC 21");
+              request.flavour == MarcFlavour::kUnimarc      ? "UNIMARC"
+              : request.flavour == MarcFlavour::kRequestLog ? "request log"
+                                                            : "MARC 21");
   return kExitOk;
 }
 
@@ -156,6 +160,7 @@ int CmdCheck(const Args& args) {
               static_cast<long long>(report.not_indexed), static_cast<long long>(report.terms),
               static_cast<long long>(report.postings));
   for (const std::string& p : report.problems) std::printf("%s\n", p.c_str());
+  ListStrayCarets(db.get(), 100);
   if (report.problems_omitted) {
     std::printf("... and %lld more problems\n", static_cast<long long>(report.problems_omitted));
   }

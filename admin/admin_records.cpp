@@ -1,11 +1,17 @@
 // zarix-admin commands that move records: import (ISO 2709 files), export (ISO 2709 or text) and
 // print (a format run on records).
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "admin/admin_catalog.h"
 #include "admin/admin_commands.h"
@@ -80,17 +86,92 @@ struct ImportTotals {
   Mfn first_mfn = 0;
   Mfn last_mfn = 0;
   std::map<std::string, int64_t> dropped;  // tag -> fields left out
+  int64_t literal_carets = 0;              // data fields with a "^" of their own
 };
 
-// Loads one file. Returns false when a write failed (the open batch is then dropped).
-bool ImportFile(const std::string& path, IsoEncoding encoding, bool index, db::Database* db,
-                ImportTotals* totals) {
-  std::optional<std::string> data = ReadFileBytes(path);
-  if (!data) {
-    Error("cannot read " + path);
-    return false;
+// The whole file, or nullopt with the system's reason in *why.
+std::optional<std::string> ReadInput(const std::string& path, std::string* why) {
+  struct stat st;
+  if (stat(NativePath(path).c_str(), &st) != 0) {
+    *why = std::strerror(errno);
+    return std::nullopt;
   }
-  IsoReader reader(*data, encoding);
+  if (S_ISDIR(st.st_mode)) {
+    *why = "is a folder";
+    return std::nullopt;
+  }
+  errno = 0;
+  std::optional<std::string> data = ReadFileBytes(path);
+  if (!data) *why = errno ? std::strerror(errno) : "cannot be read";
+  return data;
+}
+
+// What a look through a whole file before loading finds.
+struct FileScan {
+  int64_t records = 0;
+  int64_t broken = 0;
+  int64_t bad_encoding_record = 0;  // number (from 1) of the first record not in the encoding
+  size_t bad_encoding_offset = 0;
+};
+
+FileScan ScanFile(std::string_view data, IsoEncoding encoding) {
+  FileScan scan;
+  IsoReader reader(data, encoding);
+  IsoRecord iso;
+  for (;;) {
+    IsoReader::Status st = reader.Next(&iso);
+    if (st == IsoReader::Status::kEnd) break;
+    if (st == IsoReader::Status::kBroken) {
+      ++scan.broken;
+      continue;
+    }
+    ++scan.records;
+    if (!reader.valid_encoding() && scan.bad_encoding_record == 0) {
+      scan.bad_encoding_record = scan.records;
+      scan.bad_encoding_offset = reader.offset();
+    }
+  }
+  return scan;
+}
+
+std::string WithCommas(int64_t n) {
+  std::string digits = std::to_string(n);
+  std::string out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+// One line per committed batch when the output is a log, not a terminal: a killed import can be
+// resumed from the last line.
+class BatchLog {
+ public:
+  explicit BatchLog(int batch_size) : batch_size_(batch_size), enabled_(isatty(1) != 1) {}
+  void Written(int64_t loaded) {
+    if (loaded % batch_size_ == 0) Committed(loaded);
+  }
+  void Committed(int64_t loaded) {
+    if (!enabled_ || loaded <= reported_) return;
+    std::printf("records %s-%s committed\n", WithCommas(reported_ + 1).c_str(),
+                WithCommas(loaded).c_str());
+    std::fflush(stdout);
+    reported_ = loaded;
+  }
+
+ private:
+  int batch_size_;
+  bool enabled_;
+  int64_t reported_ = 0;
+};
+
+constexpr int kImportBatch = 5000;
+
+// Loads one file. Returns false when a write failed (the open batch is then dropped).
+bool ImportFile(const std::string& path, std::string_view data, IsoEncoding encoding, bool index,
+                db::Database* db, ImportTotals* totals, BatchLog* batches) {
+  IsoReader reader(data, encoding);
   Progress progress(BaseName(path));
   db::Database::WriteOptions options;
   options.update_index = index;
@@ -108,6 +189,7 @@ bool ImportFile(const std::string& path, IsoEncoding encoding, bool index, db::D
       continue;
     }
     for (const std::string& tag : reader.dropped_tags()) ++totals->dropped[tag];
+    totals->literal_carets += reader.literal_carets();
     record.Clear();
     record.fields.reserve(iso.fields.size());
     for (IsoField& f : iso.fields) record.fields.push_back({f.tag, std::move(f.text)});
@@ -121,12 +203,20 @@ bool ImportFile(const std::string& path, IsoEncoding encoding, bool index, db::D
     if (totals->first_mfn == 0) totals->first_mfn = record.mfn;
     totals->last_mfn = record.mfn;
     ++totals->loaded;
+    batches->Written(totals->loaded);
     if ((totals->loaded & 255) == 0) {
       progress.Update(static_cast<int64_t>(reader.position()), static_cast<int64_t>(reader.size()));
     }
   }
   progress.Finish();
   return true;
+}
+
+// True when a data field's "^" at `i` cannot be a subfield mark (no code after it).
+bool StrayCaret(const std::string& text, size_t i) {
+  if (i + 1 >= text.size()) return true;
+  const unsigned char c = static_cast<unsigned char>(text[i + 1]);
+  return !std::isalnum(c);
 }
 
 }  // namespace
@@ -168,22 +258,52 @@ int CmdImport(const Args& args) {
   std::unique_ptr<db::Database> db;
   if (!OpenNamed(args, pos[0], &catalog, &db)) return kExitFailed;
 
+  // Every file is read and looked through before anything is stored: a file that is not ISO
+  // 2709, or not in the named encoding, stops the import with nothing half-loaded.
+  std::vector<std::string> inputs;
+  for (size_t i = 1; i < pos.size(); ++i) {
+    std::string why;
+    std::optional<std::string> data = ReadInput(pos[i], &why);
+    if (!data) {
+      Error("cannot read " + pos[i] + ": " + why);
+      return kExitFailed;
+    }
+    FileScan scan = ScanFile(*data, encoding);
+    if (scan.records == 0) {
+      Error(pos[i] + ": not an ISO 2709 file (no record found); nothing was loaded");
+      return kExitFailed;
+    }
+    if (scan.bad_encoding_record > 0) {
+      Error(pos[i] + ": record " + std::to_string(scan.bad_encoding_record) + " (at byte " +
+            std::to_string(scan.bad_encoding_offset) + ") is not valid " +
+            IsoEncodingName(encoding) +
+            "; name the file's encoding with --encoding (windows-1251, cp866, koi8-r, marc-8). "
+            "Nothing was loaded");
+      return kExitFailed;
+    }
+    inputs.push_back(std::move(*data));
+  }
+
   int64_t start = NowMs();
   ImportTotals totals;
-  db::Status s = db->BeginBulk();
+  BatchLog batches(kImportBatch);
+  db::Status s = db->BeginBulk(kImportBatch);
   if (!s.ok()) {
     Error("cannot start loading: " + Describe(s));
     return kExitFailed;
   }
   bool ok = true;
   for (size_t i = 1; i < pos.size() && ok; ++i) {
-    ok = ImportFile(pos[i], encoding, !args.Flag("no-index"), db.get(), &totals);
+    ok = ImportFile(pos[i], inputs[i - 1], encoding, !args.Flag("no-index"), db.get(), &totals,
+                    &batches);
   }
   if (ok) {
     s = db->CommitBulk();
     if (!s.ok()) {
       Error("cannot commit the last records: " + Describe(s));
       ok = false;
+    } else {
+      batches.Committed(totals.loaded);
     }
   } else {
     db->AbortBulk();
@@ -200,6 +320,12 @@ int CmdImport(const Args& args) {
   if (args.Flag("no-index")) summary += ", not indexed (zarix-admin reindex --pending)";
   if (totals.broken) summary += ", " + std::to_string(totals.broken) + " broken records skipped";
   std::printf("%s\n", summary.c_str());
+  if (totals.literal_carets > 0) {
+    std::printf(
+        "%lld data fields hold a literal \"^\", which reads as a subfield mark (zarix-admin "
+        "check lists those that cannot be one)\n",
+        static_cast<long long>(totals.literal_carets));
+  }
   if (!totals.dropped.empty()) {
     std::string tags;
     for (const auto& [tag, n] : totals.dropped) {
@@ -228,7 +354,7 @@ int CmdExport(const Args& args) {
   bool to_stdout = path == "-";
   FILE* out = to_stdout ? stdout : std::fopen(NativePath(path).c_str(), "wb");
   if (!out) {
-    Error("cannot write " + path);
+    Error("cannot write " + path + ": " + std::strerror(errno));
     return kExitFailed;
   }
   IsoWriter writer(encoding);
@@ -269,6 +395,14 @@ int CmdExport(const Args& args) {
   if (!io_ok) {
     Error("writing " + path + " failed");
     return kExitFailed;
+  }
+  if (const size_t lost = writer.lost_characters(); lost > 0) {
+    Error(std::to_string(lost) + " characters have no place in " + IsoEncodingName(encoding) +
+          " and were written as \"?\"" + (args.Flag("strict") ? "; --strict: export refused" : ""));
+    if (args.Flag("strict")) {
+      if (!to_stdout) RemoveFile(path);
+      return kExitFailed;
+    }
   }
   std::fprintf(to_stdout ? stderr : stdout, "%lld records exported to %s\n",
                static_cast<long long>(written), path.c_str());
@@ -325,6 +459,33 @@ int CmdPrint(const Args& args) {
     return kExitFailed;
   }
   return kExitOk;
+}
+
+void ListStrayCarets(db::Database* db, int limit) {
+  db::Record record;
+  int shown = 0;
+  int64_t more = 0;
+  for (Mfn mfn = 1; mfn < db->MaxMfn(); ++mfn) {
+    const int rc = db->Read(mfn, &record);
+    if (rc != db::kOk && rc != db::kRecordNotIndexed) continue;
+    for (const db::Field& f : record.fields) {
+      if (f.tag < 10 || f.tag == kIsoLeaderTag) continue;
+      bool stray = false;
+      for (size_t i = f.text.find('^'); i != std::string::npos && !stray;
+           i = f.text.find('^', i + 1)) {
+        stray = StrayCaret(f.text, i);
+      }
+      if (!stray) continue;
+      if (shown < limit) {
+        std::printf("MFN %lld field %03d: a \"^\" that is no subfield mark: %s\n",
+                    static_cast<long long>(mfn), f.tag, f.text.c_str());
+        ++shown;
+      } else {
+        ++more;
+      }
+    }
+  }
+  if (more) std::printf("... and %lld more such fields\n", static_cast<long long>(more));
 }
 
 }  // namespace zarix::admin

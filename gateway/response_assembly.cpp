@@ -30,7 +30,8 @@ std::string Quoted(std::string_view s) {
 
 void AssembleResponse(const IniStore& server_ini, const ResponseSource& src, CgiResponse& response) {
   const bool ansi = UpperAscii(src.frames_char_set) == "WINDOWS-1251";
-  response.content = ansi ? Utf8ToAnsi(src.page_text) : std::string(src.page_text);
+  const bool export_data = !src.export_char_set.empty();
+  response.content = ansi && !export_data ? Utf8ToAnsi(src.page_text) : std::string(src.page_text);
 
   if (src.command == 'E') {
     const std::string name = "export." + std::string(src.export_extension);
@@ -59,7 +60,11 @@ void AssembleResponse(const IniStore& server_ini, const ResponseSource& src, Cgi
     return;
   }
   std::string type = server_ini.ReadString(src.database, "ContentType");
-  if (type.empty()) type = ansi ? "text/html; charset=WINDOWS-1251" : "text/html; charset=UTF-8";
+  if (export_data) {
+    type = "text/html; charset=" + std::string(src.export_char_set);
+  } else if (type.empty()) {
+    type = ansi ? "text/html; charset=WINDOWS-1251" : "text/html; charset=UTF-8";
+  }
   response.content_type = type;
   for (std::string_view key : kExtraHeaderKeys) {
     std::string value = server_ini.ReadString(src.database, key);

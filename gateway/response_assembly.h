@@ -23,6 +23,9 @@ struct ResponseSource {
   std::string_view database;        // I21DBN: names the database section of the configuration
   std::string_view frames_char_set;  // [WEB] FRAMES_CHAR_SET
   long long image_file_page = 0;    // request parameter IMAGE_FILE_PAGE
+  // Set when page_text is export data already in its code page (this names it): the data goes
+  // out unchanged, and a "4" page is declared in that character set.
+  std::string_view export_char_set;
 };
 
 // Fills `response` from `src`. Pages are converted to the ANSI code page when the answer's

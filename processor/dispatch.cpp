@@ -3,6 +3,7 @@
 
 #include "files/binary_resource.h"
 #include "frames/result_pages.h"
+#include "processor/export.h"
 #include "util/path.h"
 
 namespace zarix {
@@ -13,10 +14,10 @@ namespace {
 constexpr CommandEntry kCommands[] = {
     {'2', nullptr, "page of an image or document file"},
     {'3', SendBinaryResource, "binary resource of a record field"},
-    {'4', nullptr, "export as text"},
+    {'4', ExportRecords, "export as a page"},
     {'7', nullptr, "file page or full-text file of a record"},
     {'8', nullptr, "file download"},
-    {'E', nullptr, "export"},
+    {'E', ExportRecords, "export as a file"},
     {'F', ShowResultPage, "record display in a chosen format"},
     {'G', nullptr, "full-text scan count"},
     {'I', nullptr, "ISO import"},

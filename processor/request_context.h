@@ -109,6 +109,7 @@ struct RequestContext {
 
   std::string page_text;         // what the handler produces
   std::string served_file_name;  // file a download or page handler sent
+  std::string export_char_set;   // code page of export data in page_text (empty: a page)
 
   std::string RequestParam(std::string_view name, std::string_view def = {}) const {
     return zarix::RequestParam(web_ini, server_ini, name, def);

@@ -18,6 +18,7 @@
 #include "processor/request_filter.h"
 #include "processor/server_config.h"
 #include "records/reader_identification.h"
+#include "records/request_log.h"
 #include "search/search_expression_builder.h"
 #include "search/word_tables.h"
 #include "util/code_page.h"
@@ -139,10 +140,13 @@ void BuildSearchExpression(RequestContext& ctx) {
   ctx.highlight_terms = std::move(result.term_text);
 }
 
-// The request-log file entry and the log-database record are written here once request logging
-// is part of the system; `failed` marks the entry of a request that ended in an exception.
-void WriteRequestLogFile(RequestContext& ctx, bool failed) {}
-void WriteRequestLogRecord(RequestContext& ctx) {}
+// The request-log file entry (`failed` marks a request that ended in an exception) and the
+// log-database record.
+void WriteRequestLogFile(RequestContext& ctx, bool failed) {
+  if (ctx.log_file_name.empty()) return;
+  AppendLogLine(ctx, 5, ctx.log_file_name, ctx.log_file_size, failed);
+}
+void WriteRequestLogRecord(RequestContext& ctx) { WriteLogRecord(ctx, ctx.log_database); }
 
 void OpenMorphology(RequestContext& ctx) {
   std::string ft_morph = ctx.RequestParam("FT_MORPHOLOGY");
@@ -321,6 +325,7 @@ void AssembleFromContext(RequestContext& ctx) {
   src.page_text = ctx.page_text;
   src.export_extension = ctx.export_format == 0 ? "txt" : "iso";
   src.served_file_name = ctx.served_file_name;
+  src.export_char_set = ctx.export_char_set;
   src.database = ctx.database;
   src.frames_char_set = ctx.frames_char_set;
   src.image_file_page = ToInt(ctx.RequestParam("IMAGE_FILE_PAGE", "0"), 0);

@@ -7,4 +7,9 @@ if(ZARIX_BUILD_TESTS AND TARGET zarix-admin)
              LIBS zarix_admin_run zarix_util)
   add_dependencies(admin_test zarix-admin)
   set_property(TEST admin_test APPEND PROPERTY ENVIRONMENT "ZARIX_ADMIN=$<TARGET_FILE:zarix-admin>")
+  zarix_test(admin_interchange_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/admin_interchange_test.cpp
+             LIBS zarix_admin_run zarix_util)
+  add_dependencies(admin_interchange_test zarix-admin)
+  set_property(TEST admin_interchange_test APPEND PROPERTY ENVIRONMENT
+               "ZARIX_ADMIN=$<TARGET_FILE:zarix-admin>")
 endif()

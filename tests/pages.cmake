@@ -5,7 +5,7 @@ if(ZARIX_BUILD_TESTS AND TARGET cgizarix64 AND TARGET zarix-admin AND TARGET zar
   target_link_libraries(zarix_pages_fixture PUBLIC zarix_cgi_runner zarix_test_support
                         PkgConfig::UTF8PROC)
 
-  foreach(t search frames binary hardening highlight dictionary sort)
+  foreach(t search frames binary hardening highlight dictionary sort log)
     zarix_test(pages_${t}_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/pages_${t}_test.cpp
                LIBS zarix_pages_fixture zarix_test_support zarix_util)
     add_dependencies(pages_${t}_test cgizarix64 zarix64 zarix-admin)

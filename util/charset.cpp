@@ -7,7 +7,7 @@
 
 namespace zarix {
 
-std::string ConvertCharset(std::string_view text, const char* from, const char* to) {
+std::string ConvertCharset(std::string_view text, const char* from, const char* to, size_t* lost) {
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
   std::string out;
@@ -38,17 +38,22 @@ std::string ConvertCharset(std::string_view text, const char* from, const char* 
           if ((static_cast<unsigned char>(in_ptr[i]) & 0xC0) != 0x80) valid = false;
         }
         if (!valid) step = 1;
+        if (lost) ++*lost;
         if (valid && out_left > 0) {
           *out_ptr++ = '?';
           --out_left;
         }
-      } else if (!utf8_source && out_left > 0) {
-        *out_ptr++ = '?';
-        --out_left;
+      } else {
+        if (lost) ++*lost;
+        if (!utf8_source && out_left > 0) {
+          *out_ptr++ = '?';
+          --out_left;
+        }
       }
       in_ptr += step;
       in_left -= step;
     } else {  // EINVAL: incomplete sequence at the end
+      if (lost) ++*lost;
       break;
     }
     if (out_left < 8) {

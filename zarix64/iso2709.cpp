@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "util/utf8.h"
+
 namespace zarix {
 namespace {
 
@@ -171,6 +173,8 @@ void IsoReader::Convert(size_t at, IsoRecord* record) {
 
   record->fields.clear();
   record->fields.reserve(entries + 1);
+  literal_carets_ = 0;
+  valid_encoding_ = true;
   std::string leader_text = IsoLeaderFieldText(leader);
   // Texts are UTF-8 from here on; say so in leader position 9 as MARC 21 does.
   if (charset_.encoding() != IsoEncoding::kUtf8) leader_text[4] = 'a';
@@ -186,7 +190,10 @@ void IsoReader::Convert(size_t at, IsoRecord* record) {
       dropped_tags_.push_back(Printable(data_.substr(entry, 3)));
       continue;
     }
-    std::string text = charset_.ToUtf8(data_.substr(at + base + fstart, flen - 1));
+    const std::string_view raw = data_.substr(at + base + fstart, flen - 1);
+    if (tag >= 10 && raw.find('^') != std::string_view::npos) ++literal_carets_;
+    if (charset_.encoding() == IsoEncoding::kUtf8 && !IsValidUtf8(raw)) valid_encoding_ = false;
+    std::string text = charset_.ToUtf8(raw);
     std::replace(text.begin(), text.end(), kIsoSubfieldDelimiter, '^');
     record->fields.push_back({static_cast<FieldTag>(tag), std::move(text)});
   }
@@ -234,7 +241,9 @@ int IsoWriter::Append(const IsoRecord& record, std::string* out) {
       continue;
     }
     std::string value = field.text;
-    if (marc_mode_) std::replace(value.begin(), value.end(), '^', kIsoSubfieldDelimiter);
+    if (marc_mode_ && field.tag >= 10) {
+      std::replace(value.begin(), value.end(), '^', kIsoSubfieldDelimiter);
+    }
     value = charset_.FromUtf8(value);
     // A longer field would need a fifth length digit and shift every later directory entry.
     if (value.size() + 1 > 9999) return -1;

@@ -75,6 +75,12 @@ class IsoReader {
   const std::string& error() const { return error_; }
   // Tags of the fields left out of the last record returned (as written in the file).
   const std::vector<std::string>& dropped_tags() const { return dropped_tags_; }
+  // Data fields (tags 010 and up) of the last record returned that hold a literal "^": in the
+  // record model it reads as a subfield mark.
+  int literal_carets() const { return literal_carets_; }
+  // False when the last record returned has field bytes that are not valid in the reader's
+  // encoding (only UTF-8 can tell: every byte is some character of a single-byte code page).
+  bool valid_encoding() const { return valid_encoding_; }
 
  private:
   // Checks the record at `at`. On success sets *end past its terminator; else fills *why.
@@ -89,12 +95,16 @@ class IsoReader {
   size_t offset_ = 0;
   std::string error_;
   std::vector<std::string> dropped_tags_;
+  int literal_carets_ = 0;
+  bool valid_encoding_ = true;
 };
 
 // Writes records as ISO 2709 or as text.
 //
-// MARC mode (the default) turns every "^" into the subfield delimiter 0x1F and rebuilds the
-// leader from the first field 999, which itself is not written. Without MARC mode the fields are
+// MARC mode (the default) turns every "^" of a data field (tags 010 and up) into the subfield
+// delimiter 0x1F and rebuilds the leader from the first field 999, which itself is not written.
+// Control fields (001-009) hold no subfields: a "^" there is data (the fill character of the
+// fixed fields) and is written as it is. Without MARC mode the fields are
 // written as they are (field 999 included) under a leader of zeros.
 //
 // Not thread-safe (holds a converter).
@@ -109,6 +119,9 @@ class IsoWriter {
 
   // Appends "#tag: value" CR LF for every field in record order, then "*****" CR LF.
   void AppendText(const IsoRecord& record, std::string* out);
+
+  // Characters the encoding lacks, written as "?", over everything written so far.
+  size_t lost_characters() const { return charset_.lost(); }
 
  private:
   IsoCharset charset_;

@@ -317,7 +317,7 @@ std::string IsoCharset::FromUtf8(std::string_view text) {
       bool ascii = true;
       for (unsigned char c : text) ascii = ascii && c < 0x80;
       if (ascii) return std::string(text);
-      return ConvertCharset(text, "UTF-8", IconvName(encoding_));
+      return ConvertCharset(text, "UTF-8", IconvName(encoding_), &lost_);
     }
   }
 }

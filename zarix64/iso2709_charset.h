@@ -41,14 +41,18 @@ class IsoCharset {
   // `text` in this encoding -> UTF-8. UTF-8 input is returned unchanged. A byte sequence the
   // encoding cannot decode becomes "?"; never fails.
   std::string ToUtf8(std::string_view text);
-  // UTF-8 `text` -> this encoding. A character the encoding lacks becomes "?"; never fails.
+  // UTF-8 `text` -> this encoding. A character the encoding lacks becomes "?" and is counted
+  // in lost(); never fails.
   std::string FromUtf8(std::string_view text);
+  // Characters FromUtf8 could not carry over (single-byte code pages), since construction.
+  size_t lost() const { return lost_; }
 
  private:
   struct Yaz;
   IsoEncoding encoding_;
   std::string decode_table_[256];  // single-byte code pages: byte -> its UTF-8 text
   std::unique_ptr<Yaz> yaz_;       // MARC-8 only
+  size_t lost_ = 0;
 };
 
 }  // namespace zarix
