@@ -68,7 +68,9 @@ void DeleteRequestedRecord(RequestContext& ctx) {
   e.ZarixRecUpdateTime(ctx.space1, 0, 0, 1, 0);
 }
 
-void Search(RequestContext& ctx, std::vector<Mfn>* results) {
+}  // namespace
+
+std::vector<Mfn> FindRecords(RequestContext& ctx, std::string_view expression) {
   EngineApi& e = *ctx.engine;
   EngineTermIndex index(e, ctx.space1);
   std::unique_ptr<EngineTermIndex> morph_index;
@@ -84,11 +86,13 @@ void Search(RequestContext& ctx, std::vector<Mfn>* results) {
   }
   TIntList found;
   std::string error;
-  if (RunSearch(env, ctx.search_expression, &found, ctx.up_down_search_result != 0, &error) != 0) {
+  if (RunSearch(env, expression, &found, ctx.up_down_search_result != 0, &error) != 0) {
     ctx.trace.Add("SEARCH ERROR " + error);
   }
-  results->assign(found.Items().begin(), found.Items().end());
+  return std::vector<Mfn>(found.Items().begin(), found.Items().end());
 }
+
+namespace {
 
 // S21SCAN: a format run on every record; the records it answers "1" for stay.
 void SequentialFilter(RequestContext& ctx, const PageState& page, const std::string& name,
@@ -251,7 +255,7 @@ void ShowResultPage(RequestContext& ctx) {
     if (full_text) {
       // The full-text search builds the list here once it is part of the search.
     } else if (!ctx.search_expression.empty()) {
-      Search(ctx, &page.results);
+      page.results = FindRecords(ctx, ctx.search_expression);
     } else {
       const int max_mfn = e.Zarixmaxmfn(ctx.space1);
       for (int mfn = 1; mfn < max_mfn; ++mfn) page.results.push_back(mfn);

@@ -21,6 +21,10 @@ struct RequestContext;
 // Leaves the page (or a message page) in ctx.page_text. Never throws for bad input.
 void ShowResultPage(RequestContext& ctx);
 
+// The MFNs that `expression` finds in the request's open database (with the morphology database
+// when one is open), in search order. A failed search is traced and gives what was found so far.
+std::vector<Mfn> FindRecords(RequestContext& ctx, std::string_view expression);
+
 // Page bounds and counted placeholders for a result list of `size` entries, from S21STN and
 // S21CNR texts (not numbers count as 1 and 20) and the packet limit.
 struct PageBounds {

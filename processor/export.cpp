@@ -10,8 +10,6 @@
 #include "processor/request_context.h"
 #include "processor/server_config.h"
 #include "records/access_rules.h"
-#include "search/engine_term_index.h"
-#include "search/search_evaluation.h"
 #include "util/code_page.h"
 #include "util/html_escape.h"
 #include "util/path.h"
@@ -56,25 +54,7 @@ std::vector<Mfn> FoundRecords(RequestContext& ctx) {
   std::vector<Mfn> found;
   const std::string expression = UpperUtf8(ctx.search_expression);
   if (!expression.empty()) {
-    EngineApi& e = *ctx.engine;
-    EngineTermIndex index(e, ctx.space1);
-    std::unique_ptr<EngineTermIndex> morph_index;
-    std::unique_ptr<EngineRecordSource> morph_records;
-    SearchEnv env;
-    env.index = &index;
-    env.database = ctx.engine_database;
-    if (ctx.morphology && ctx.morph_space != 0) {
-      morph_index = std::make_unique<EngineTermIndex>(e, ctx.morph_space);
-      morph_records = std::make_unique<EngineRecordSource>(e, ctx.morph_space);
-      env.morph_index = morph_index.get();
-      env.morph_records = morph_records.get();
-    }
-    TIntList list;
-    std::string error;
-    if (RunSearch(env, expression, &list, ctx.up_down_search_result != 0, &error) != 0) {
-      ctx.trace.Add("SEARCH ERROR " + error);
-    }
-    found.assign(list.Items().begin(), list.Items().end());
+    found = FindRecords(ctx, expression);
   } else if (const long long mfn = ToInt(ctx.RequestParam("EXP21MFN", "0"), 0); mfn > 0) {
     found.push_back(static_cast<Mfn>(mfn));
   }
