@@ -10,6 +10,7 @@
 #include "processor/request_context.h"
 #include "processor/server_config.h"
 #include "records/access_rules.h"
+#include "search/result_sorting.h"
 #include "util/code_page.h"
 #include "util/html_escape.h"
 #include "util/path.h"
@@ -165,6 +166,22 @@ void ExportRecords(RequestContext& ctx) {
   const std::string scan = ctx.RequestParam("S21SCAN");
   if (!scan.empty()) ScanFilter(ctx, paths, scan, &list);
   if (list.empty()) return NothingFound(ctx);
+  // Sorting comes before the range, as on the result pages, so that consecutive ranges of one
+  // sorted export neither repeat nor skip records.
+  const std::string srw = ctx.RequestParam("S21SRW");
+  if (!srw.empty() && IsSafeRelativeName(srw) &&
+      ctx.server_ini.ReadInteger("WEB", "MAX_SORT_COUNT", 1000) >
+          static_cast<long long>(list.size())) {
+    SortRequest sort;
+    sort.spec_path = paths.parameter + "\\" + srw + ".srw";
+    sort.deposit = ctx.deposit_path;
+    sort.deposit_priority = ctx.deposit_priority;
+    sort.dbname = ctx.engine_database;
+    sort.ascending = ctx.RequestParam("S21SRD", "UP") == "UP";
+    for (const LogField& f : ctx.log_fields) sort.record_fields.emplace_back(f.tag, f.value);
+    SortOutcome sorted = SortResultList(e, ctx.space1, list, sort);
+    if (sorted.sorted) list = std::move(sorted.mfns);
+  }
 
   const PageBounds range =
       ComputePageBounds(list.size(), ctx.RequestParam("S21STN", "1"),
@@ -186,7 +203,6 @@ void ExportRecords(RequestContext& ctx) {
       }
     }
   }
-  // S21SRW (sorting over the range) applies here once sorting is part of the search.
 
   ExportWriter writer(code_page, marc_mode, ctx.export_format == 1);
   std::string out;
