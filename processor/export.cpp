@@ -16,6 +16,7 @@
 #include "util/path.h"
 #include "util/split_lines.h"
 #include "util/unicode_upper.h"
+#include "util/whole_number.h"
 
 namespace zarix {
 
@@ -26,18 +27,6 @@ constexpr size_t kMessageNothingFound = 12;
 constexpr int kReadNotIndexed = -602;
 constexpr int kSourceShelf = 0;
 constexpr int kFormatCapacity = 1 << 20;
-
-long long ToInt(std::string_view s, long long def) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  if (s.empty() || s.size() > 10) return def;
-  long long v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return def;
-    v = v * 10 + (c - '0');
-  }
-  return v;
-}
 
 bool ReadOk(int rc) { return rc == 0 || rc == kReadNotIndexed; }
 
@@ -56,7 +45,8 @@ std::vector<Mfn> FoundRecords(RequestContext& ctx) {
   const std::string expression = UpperUtf8(ctx.search_expression);
   if (!expression.empty()) {
     found = FindRecords(ctx, expression);
-  } else if (const long long mfn = ToInt(ctx.RequestParam("EXP21MFN", "0"), 0); mfn > 0) {
+  } else if (const long long mfn = ParseWholeNumber(ctx.RequestParam("EXP21MFN", "0"), 0);
+             mfn > 0) {
     found.push_back(static_cast<Mfn>(mfn));
   }
   return found;
@@ -138,7 +128,7 @@ std::vector<FieldSelectionEntry> ParseFieldSelection(std::string_view text) {
   for (const std::string& line : SplitLines(text)) {
     const size_t a = line.find(' ');
     if (a == std::string::npos || a == 0) continue;
-    const long long tag = ToInt(std::string_view(line).substr(0, a), -1);
+    const long long tag = ParseWholeNumber(std::string_view(line).substr(0, a), -1);
     if (tag < 0) continue;
     const size_t b = line.find(' ', a + 1);
     if (b == std::string::npos) continue;
