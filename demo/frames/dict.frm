@@ -1,9 +1,11 @@
 <section class="panel-wide">
 <h1>~~dict_heading~~</h1>
+<p>~~dict_intro~~</p>
 <form class="browse-form" action="<--CGI_PATH-->" method="get">
 <input type="hidden" name="C21COM" value="T">
 <input type="hidden" name="LNG" value="~~code~~">
 <input type="hidden" name="I21DBN" value="<--DATABASE-->">
+<!FORMAT=@rdrin>
 <div>
 <label for="t-prf">~~dict_index~~</label>
 <select id="t-prf" name="T21PRF">

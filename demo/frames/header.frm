@@ -10,7 +10,7 @@
 <a class="skip-link" href="#main">~~skip~~</a>
 <header class="site-header">
 <div class="wrap bar">
-<a class="brand" href="<--CGI_PATH-->?C21COM=F&amp;I21DBN=<--DATABASE-->&amp;LNG=~~code~~">~~site_title~~</a>
+<a class="brand" href="<--CGI_PATH-->?C21COM=F&amp;I21DBN=<--DATABASE--><? @rdrq ?>&amp;LNG=~~code~~">~~site_title~~</a>
 <nav class="langs" aria-label="~~languages~~">
 <ul>
 <li><a lang="ru" hreflang="ru" href="<--CGI_PATH-->?<? @selfq ?>&amp;LNG=ru" ~~cur_ru~~>Русский</a></li>
@@ -39,8 +39,8 @@
 </div>
 <button type="submit">~~search_button~~</button>
 <p class="search-links">
-<a href="<--CGI_PATH-->?C21COM=F&amp;PAGE=adv&amp;I21DBN=<--DATABASE-->&amp;LNG=~~code~~">~~advanced~~</a>
-<a href="<--CGI_PATH-->?C21COM=T&amp;T21PRF=K%3D&amp;I21DBN=<--DATABASE-->&amp;LNG=~~code~~">~~dictionary~~</a>
+<a href="<--CGI_PATH-->?C21COM=F&amp;PAGE=adv&amp;I21DBN=<--DATABASE--><? @rdrq ?>&amp;LNG=~~code~~">~~advanced~~</a>
+<a href="<--CGI_PATH-->?C21COM=T&amp;T21PRF=K%3D&amp;I21DBN=<--DATABASE--><? @rdrq ?>&amp;LNG=~~code~~">~~dictionary~~</a>
 </p>
 </form>
 </div>

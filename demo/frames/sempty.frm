@@ -5,7 +5,7 @@
 <ul>
 <li>~~empty_tip1~~</li>
 <li>~~empty_tip2~~</li>
-<li><a href="<--CGI_PATH-->?C21COM=F&amp;PAGE=adv&amp;I21DBN=<--DATABASE-->&amp;LNG=~~code~~">~~empty_tip3~~</a></li>
-<li><a href="<--CGI_PATH-->?C21COM=T&amp;T21PRF=K%3D&amp;I21DBN=<--DATABASE-->&amp;LNG=~~code~~&amp;T21TRM=<? @firstword ?>">~~empty_tip4~~</a></li>
+<li><a href="<--CGI_PATH-->?C21COM=F&amp;PAGE=adv&amp;I21DBN=<--DATABASE--><? @rdrq ?>&amp;LNG=~~code~~">~~empty_tip3~~</a></li>
+<li><a href="<--CGI_PATH-->?C21COM=T&amp;T21PRF=K%3D&amp;I21DBN=<--DATABASE-->&amp;LNG=~~code~~&amp;T21TRM=<? @firstword,@rdrq ?>">~~empty_tip4~~</a></li>
 </ul>
 </section>

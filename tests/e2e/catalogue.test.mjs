@@ -8,7 +8,9 @@ import path from 'node:path';
 import { startSite, launchBrowser, axeSource, screenshot, sourceDir } from './site.mjs';
 import { readFileSync } from 'node:fs';
 import { execFileSync } from 'node:child_process';
-import { parseIso, keywords, year, mfnsWhere, subfield, fieldsOf, readLanguage } from './records.mjs';
+import {
+  parseIso, keywords, keywordDictionary, sortedMfns, words, year, mfnsWhere, subfield, fieldsOf, readLanguage,
+} from './records.mjs';
 
 const records = {
   RUSMARC: parseIso(path.join(sourceDir, 'data/rusmarc-nlr-utf8.mrc')),
@@ -324,6 +326,268 @@ test('a reader signs in, keeps the sign-in across pages, and orders a record', a
   await page.context().close();
 });
 
+// ---- The index browser ----
+
+const kTermsPerPage = 20;  // T21CNR's default
+const dictionary = {
+  RUSMARC: keywordDictionary('RUSMARC', records.RUSMARC),
+  MARC21: keywordDictionary('MARC21', records.MARC21),
+};
+
+// The terms (as shown) and their counts of an index page.
+async function shownTerms(page) {
+  return page.$$eval('table.terms tbody tr', (rows) => rows.map((r) => [
+    r.querySelector('td a').textContent, Number(r.querySelector('td.n').textContent)]));
+}
+
+// The terms of `db`'s keyword dictionary from the first one not below `start` (bytes of UTF-8).
+function termsFrom(db, start, count = kTermsPerPage) {
+  const key = Buffer.from(start.toUpperCase());
+  return dictionary[db].filter(([t]) => Buffer.compare(Buffer.from(t), key) >= 0).slice(0, count);
+}
+
+async function clickAndWait(page, locator) {
+  await Promise.all([page.waitForNavigation(), locator.click()]);
+}
+
+test('index browser: first page, next page, a start term, and a term that searches', async () => {
+  const db = 'MARC21';
+  const page = await newPage();
+  await page.goto(`${site.base}/cgi-bin/cgizarix64?C21COM=F&I21DBN=${db}&LNG=en`);
+  await clickAndWait(page, page.getByRole('link', { name: lng.en.get('dictionary') }));
+  assert.equal(await page.textContent('h1'), lng.en.get('dict_heading'));
+  assert.equal(await page.inputValue('#t-prf'), 'K=');
+  assert.deepEqual(await shownTerms(page), dictionary[db].slice(0, kTermsPerPage));
+  assert.equal(await page.getByRole('link', { name: lng.en.get('dict_first') }).count(), 0,
+    'the first page offers no way back to itself');
+  await screenshot(page, 'dictionary-en');
+
+  // The next page goes on after the last term shown, without repeating it.
+  await clickAndWait(page, page.getByRole('link', { name: lng.en.get('dict_next') }));
+  assert.deepEqual(await shownTerms(page), dictionary[db].slice(kTermsPerPage, 2 * kTermsPerPage));
+
+  // A start term typed in lower case.
+  await page.fill('#t-trm', 'program');
+  await clickAndWait(page, page.locator('form.browse-form button[type=submit]'));
+  const expected = termsFrom(db, 'program');
+  assert.equal(expected[0][0], 'PROGRAM');
+  assert.deepEqual(await shownTerms(page), expected);
+  assert.equal(await page.inputValue('#t-trm'), 'program', 'the start term stays in its box');
+
+  // A term is a link that searches it.
+  await clickAndWait(page, page.locator('table.terms a', { hasText: /^PROGRAM$/ }));
+  const found = mfnsWhere(records[db], (r) => keywords(db, r).has('PROGRAM'));
+  assert.equal(await shownCount(page), found.length);
+  assertTitles(db, await shownTitles(page), found.slice(0, kPageSize));
+  assert.equal(await page.inputValue('#q'), 'PROGRAM', 'the term is the query shown');
+  await page.context().close();
+});
+
+test('index browser in Russian: a Cyrillic start term, the author index, the end of an index', async () => {
+  const db = 'RUSMARC';
+  const page = await newPage();
+  await home(page, 'ru');
+  await clickAndWait(page, page.getByRole('link', { name: lng.ru.get('dictionary') }));
+  assert.equal(await page.getAttribute('html', 'lang'), 'ru');
+  assert.equal((await page.textContent('table.terms thead')).includes(lng.ru.get('dict_count')), true);
+  await page.fill('#t-trm', 'ром');
+  await clickAndWait(page, page.locator('form.browse-form button[type=submit]'));
+  const expected = termsFrom(db, 'ром');
+  assert.equal(expected[0][0], 'РОМАН');
+  assert.deepEqual(await shownTerms(page), expected);
+  await screenshot(page, 'dictionary-ru');
+  await clickAndWait(page, page.locator('table.terms a', { hasText: /^РОМАН$/ }));
+  assert.equal(await shownCount(page), mfnsWhere(records[db], (r) => keywords(db, r).has('РОМАН')).length);
+  await page.goBack();
+
+  // The author index holds headings "Surname, forenames"; one of them searches its records.
+  const headings = (r) => ['700', '701', '702'].flatMap((t) => fieldsOf(r, t)).map(
+    (d) => (subfield(d, 'a') + (subfield(d, 'b') && `, ${subfield(d, 'b')}`)).toUpperCase());
+  const authors = [...new Set(records[db].flatMap(headings))].sort(
+    (a, b) => Buffer.compare(Buffer.from(a), Buffer.from(b)));
+  const heading = authors.find((a) => Buffer.compare(Buffer.from(a), Buffer.from('ЗАМЯТИН')) >= 0);
+  assert.ok(heading.startsWith('ЗАМЯТИН'), heading);
+  await page.selectOption('#t-prf', 'A=');
+  await page.fill('#t-trm', 'Замятин');
+  await clickAndWait(page, page.locator('form.browse-form button[type=submit]'));
+  const first = page.locator('table.terms tbody a').first();
+  assert.equal(await first.textContent(), heading);
+  await clickAndWait(page, first);
+  assert.equal(await shownCount(page), mfnsWhere(records[db], (r) => headings(r).includes(heading)).length);
+  await page.goBack();
+
+  // Past the last term: no lines, no next page, and a note saying so.
+  await page.selectOption('#t-prf', 'K=');
+  await page.fill('#t-trm', 'яяяя');
+  await clickAndWait(page, page.locator('form.browse-form button[type=submit]'));
+  assert.equal((await shownTerms(page)).length, 0);
+  assert.equal((await page.textContent('.notice')).trim(), lng.ru.get('dict_none'));
+  assert.equal(await page.getByRole('link', { name: lng.ru.get('dict_next') }).count(), 0);
+  await page.context().close();
+});
+
+test('a signed-in reader stays signed in while browsing the index', async () => {
+  const page = await newPage();
+  await page.goto(`${site.base}/cgi-bin/cgizarix64?C21COM=F&PAGE=login&I21DBN=RUSMARC&LNG=ru`);
+  await page.fill('#l-card', '1001');
+  await page.fill('#l-surname', 'Смирнова');
+  await clickAndWait(page, page.locator('main form button[type=submit]'));
+  const signedIn = async (where) => assert.ok(
+    (await page.locator('.reader').textContent()).includes('Анна Петровна Смирнова'), where);
+  await signedIn('after signing in');
+  await clickAndWait(page, page.getByRole('link', { name: lng.ru.get('dictionary') }));
+  await signedIn('on the index page');
+  await clickAndWait(page, page.getByRole('link', { name: lng.ru.get('dict_next') }));
+  await signedIn('on the next index page');
+  await page.fill('#t-trm', 'красное');
+  await clickAndWait(page, page.locator('form.browse-form button[type=submit]'));
+  await signedIn('after the start-term form');
+  await clickAndWait(page, page.locator('table.terms tbody a').first());
+  await signedIn('on the results of a term');
+  await clickAndWait(page, page.getByRole('link', { name: lng.ru.get('sort_title') }));
+  await signedIn('on a sorted page');
+  await clickAndWait(page, page.locator('.results .rec-title a').first());
+  await signedIn('on the record page');
+  await page.context().close();
+});
+
+// ---- Sorted result pages ----
+
+// The MFNs of the records on a result page, in the order shown.
+async function shownMfns(page) {
+  return page.$$eval('.results .rec-title a',
+    (as) => as.map((a) => Number(new URL(a.href).searchParams.get('Z21MFN'))));
+}
+
+const sortCases = [
+  { db: 'MARC21', language: 'en', word: 'COMPUTER',
+    open: (page) => simpleSearch(page, 'MARC21', 'en', 'computer') },
+  // Two-letter words are not searched from the search box; the index's term link searches it.
+  { db: 'RUSMARC', language: 'ru', word: 'В',
+    open: (page) => page.goto(`${site.base}/cgi-bin/cgizarix64?C21COM=S&I21DBN=RUSMARC&LNG=ru&S21All=${
+      encodeURIComponent('<.>K=В<.>')}&Q=${encodeURIComponent('В')}`) },
+];
+
+for (const c of sortCases) {
+  test(`sorted results by author, title and year: ${c.db}`, async () => {
+    const found = mfnsWhere(records[c.db], (r) => keywords(c.db, r).has(c.word));
+    assert.ok(found.length > kPageSize, 'the sorted list must fill more than one page');
+    const page = await newPage();
+    await c.open(page);
+    assert.deepEqual(await shownMfns(page), found.slice(0, kPageSize), 'catalogue order first');
+    const t = lng[c.language];
+    for (const worksheet of ['author', 'title', 'year']) {
+      const expected = sortedMfns(c.db, records[c.db], found, worksheet);
+      assert.notDeepEqual(expected, found, `sorting by ${worksheet} changes the order`);
+      await clickAndWait(page, page.locator('.sort').getByRole('link', { name: t.get(`sort_${worksheet}`), exact: true }));
+      assert.equal(await page.getAttribute('.sort a[aria-current]', 'href').then((h) => new URL(h, site.base)
+        .searchParams.get('S21SRW')), worksheet);
+      assert.equal(await shownCount(page), found.length);
+      assert.deepEqual(await shownMfns(page), expected.slice(0, kPageSize), `page 1 by ${worksheet}`);
+      if (worksheet === 'author') await screenshot(page, `sorted-${c.db}-${worksheet}`);
+      // Page 2 keeps the order, and a record's way back returns to the sorted page.
+      await clickAndWait(page, page.locator('.pager').first().getByRole('link', { name: '2', exact: true }));
+      assert.deepEqual(await shownMfns(page), expected.slice(kPageSize, 2 * kPageSize), `page 2 by ${worksheet}`);
+      assert.equal(await page.textContent('.sort a[aria-current]'), t.get(`sort_${worksheet}`));
+      await clickAndWait(page, page.locator('.results .rec-title a').first());
+      await clickAndWait(page, page.getByRole('link', { name: t.get('back') }));
+      assert.deepEqual(await shownMfns(page), expected.slice(kPageSize, 2 * kPageSize), `back to page 2 by ${worksheet}`);
+    }
+    await clickAndWait(page, page.locator('.sort').getByRole('link', { name: t.get('sort_none') }));
+    assert.deepEqual(await shownMfns(page), found.slice(0, kPageSize), 'back to catalogue order');
+    await page.context().close();
+  });
+}
+
+// ---- Marked query words ----
+
+// The marks of each record shown: [MFN, [{ mark, word, where }]] where `word` is the whole word
+// the mark begins (the mark and the letters that follow it) and `where` the line it is in.
+async function shownMarks(page) {
+  return page.$$eval('.results li.rec', (items) => items.map((li) => [
+    Number(new URL(li.querySelector('.rec-title a').href).searchParams.get('Z21MFN')),
+    [...li.querySelectorAll('mark')].map((m) => {
+      const before = m.previousSibling?.textContent ?? '';
+      const after = m.nextSibling?.textContent ?? '';
+      return {
+        mark: m.textContent,
+        word: m.textContent + (after.match(/^[\p{L}\p{N}]*/u)[0]),
+        joined: /[\p{L}\p{N}]$/u.test(before),
+        where: m.closest('.rec-title') ? 'title' : m.parentElement.className,
+      };
+    }),
+  ]));
+}
+
+// How often the words of `query` occur in the title a MARC 21 result shows (245 ^a ^b ^n ^p).
+function titleOccurrences(mfn, query) {
+  const f = fieldsOf(records.MARC21[mfn - 1], '245')[0] || '';
+  return ['a', 'b', 'n', 'p'].flatMap((c) => words(subfield(f, c))).filter((w) => query.includes(w)).length;
+}
+
+test('marked query words: every occurrence in a title, nothing else', async () => {
+  const query = ['PERL', 'PROGRAMMING'];
+  const page = await newPage();
+  await simpleSearch(page, 'MARC21', 'en', 'perl programming');
+  const shown = await shownMarks(page);
+  assert.ok(shown.length > 0);
+  for (const [mfn, marks] of shown) {
+    for (const m of marks) {
+      assert.ok(query.includes(m.mark.toUpperCase()), `record ${mfn}: "${m.mark}" is no query word`);
+      assert.equal(m.word, m.mark, `record ${mfn}: a whole word is marked`);
+      assert.equal(m.joined, false, `record ${mfn}: "${m.mark}" begins a word`);
+    }
+    assert.equal(marks.filter((m) => m.where === 'title').length, titleOccurrences(mfn, query),
+      `record ${mfn}: marks in the title`);
+  }
+  assert.equal(await page.locator('.pager mark, .sort mark, header mark').count(), 0);
+  // The mark is a calm highlight: dark text on a light background.
+  const style = await page.locator('.results mark').first().evaluate((m) => {
+    const s = getComputedStyle(m);
+    return { color: s.color, background: s.backgroundColor };
+  });
+  assert.notEqual(style.background, 'rgba(0, 0, 0, 0)');
+  assert.notEqual(style.color, 'rgb(255, 0, 0)');
+  await screenshot(page, 'marks-en');
+  await page.context().close();
+});
+
+// Russian words are marked in their other grammatical forms too: the query's stem marks the
+// forms the records use (the part after the stem stays unmarked).
+const inflectedCases = [
+  { query: 'литература', stem: 'литератур', form: 'литературы' },
+  { query: 'система', stem: 'систем', form: 'системе' },
+];
+
+for (const c of inflectedCases) {
+  test(`marked query words in their Russian forms: ${c.query}`, async () => {
+    const db = 'RUSMARC';
+    const found = mfnsWhere(records[db], (r) => keywords(db, r).has(c.query.toUpperCase()));
+    // The form must be in the title of a found record, and the query word itself not.
+    const titleWords = (mfn) => ['a', 'e', 'i'].flatMap(
+      (code) => fieldsOf(records[db][mfn - 1], '200').flatMap((d) => words(subfield(d, code))));
+    const withForm = found.filter((mfn) => titleWords(mfn).includes(c.form.toUpperCase()));
+    assert.ok(withForm.length > 0, `a record found by ${c.query} has ${c.form} in its title`);
+    const page = await newPage();
+    await simpleSearch(page, db, 'ru', c.query);
+    assert.equal(await shownCount(page), found.length);
+    const shown = new Map(await shownMarks(page));
+    for (const mfn of withForm) {
+      const marks = shown.get(mfn) || [];
+      assert.ok(marks.some((m) => m.where === 'title' && m.mark.toLowerCase() === c.stem && m.word.toLowerCase() === c.form),
+        `record ${mfn}: "${c.form}" marked from its stem; marks: ${JSON.stringify(marks)}`);
+    }
+    for (const [mfn, marks] of shown) {
+      for (const m of marks) {
+        assert.ok([c.query, c.stem].includes(m.mark.toLowerCase()), `record ${mfn}: "${m.mark}"`);
+        assert.equal(m.joined, false);
+      }
+    }
+    if (c === inflectedCases[0]) await screenshot(page, 'marks-ru');
+    await page.context().close();
+  });
+}
+
 test('the pages fit a 360-pixel phone', async () => {
   const page = await newPage(360);
   await simpleSearch(page, 'MARC21', 'en', 'computer');
@@ -344,6 +608,10 @@ test('no serious or critical accessibility violation on the main pages (axe-core
     login: 'C21COM=F&PAGE=login&LNG=en',
     empty: `C21COM=S&I21DBN=RUSMARC&LNG=ru&S21P01=1&S21P03=K%3D&S21STR=${q('zzqqxx')}`,
     message: 'C21COM=S&I21DBN=NOSUCH',
+    dictionary: `C21COM=T&I21DBN=RUSMARC&T21PRF=K%3D&T21TRM=${q('ром')}&LNG=ru`,
+    authors: 'C21COM=T&I21DBN=MARC21&T21PRF=A%3D&LNG=en',
+    sorted: `C21COM=S&I21DBN=MARC21&LNG=en&S21P01=1&S21P03=K%3D&S21LOG=1&S21STR=${q('computer')}&S21SRW=author`,
+    marked: `C21COM=S&I21DBN=RUSMARC&LNG=ru&S21P01=1&S21P03=K%3D&S21LOG=1&S21STR=${q('литература')}&S21SRW=year`,
   };
   const problems = [];
   for (const [name, query] of Object.entries(pages)) {

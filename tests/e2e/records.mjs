@@ -70,16 +70,30 @@ const kKeywordFields = {
   ],
 };
 
+// Every keyword occurrence of a record, upper-cased, with its group: one posting each.
+function* keywordOccurrences(db, record) {
+  for (const [tag, codes, group] of kKeywordFields[db]) {
+    for (const data of fieldsOf(record, tag)) {
+      for (const code of codes) for (const w of words(subfield(data, code))) yield [w, group];
+    }
+  }
+}
+
 // The upper-cased keywords of a record, of one group ('author', 'title', 'subject') or all.
 export function keywords(db, record, group) {
   const out = new Set();
-  for (const [tag, codes, g] of kKeywordFields[db]) {
-    if (group && g !== group) continue;
-    for (const data of fieldsOf(record, tag)) {
-      for (const code of codes) for (const w of words(subfield(data, code))) out.add(w);
-    }
-  }
+  for (const [w, g] of keywordOccurrences(db, record)) if (!group || g === group) out.add(w);
   return out;
+}
+
+// The K= dictionary of a database as the index browser lists it: [term, postings] in the
+// engine's order (bytes of UTF-8); a word counts once per occurrence.
+export function keywordDictionary(db, records) {
+  const counts = new Map();
+  for (const r of records) {
+    for (const [w] of keywordOccurrences(db, r)) counts.set(w, (counts.get(w) || 0) + 1);
+  }
+  return [...counts].sort((a, b) => Buffer.compare(Buffer.from(a[0]), Buffer.from(b[0])));
 }
 
 // The year the demo indexes as G=: 100 ^a characters 10-13 (RUSMARC), 008 characters 8-11.
@@ -87,6 +101,50 @@ export function year(db, record) {
   const y = db === 'RUSMARC' ? subfield(fieldsOf(record, '100')[0] || '', 'a').slice(9, 13)
                              : (fieldsOf(record, '008')[0] || '').slice(7, 11);
   return /^[0-9]{4}$/.test(y) && Number(y) > 999 ? Number(y) : null;
+}
+
+// The sort keys of the demo's sort worksheets (demo/databases/*/*.srw) written out again:
+// per worksheet, the keys as [length, value of a record].
+const first = (r, tag, code) => subfield(fieldsOf(r, tag)[0] || '', code);
+const has = (r, tag) => fieldsOf(r, tag).length > 0;
+// The MARC 21 title without its non-filing characters (the second indicator of 245).
+const marcTitle = (r) => {
+  const f = fieldsOf(r, '245')[0] || '';
+  return Array.from(first(r, '245', 'a')).slice(Number(f[1]) || 0, (Number(f[1]) || 0) + 80).join('');
+};
+const rusYear = (r) => Array.from(first(r, '100', 'a')).slice(9, 13).join('');
+const marcYear = (r) => Array.from(fieldsOf(r, '008')[0] || '').slice(7, 11).join('');
+const kSortKeys = {
+  RUSMARC: {
+    author: [[60, (r) => has(r, '700') ? first(r, '700', 'a') + (first(r, '700', 'b') && ' ' + first(r, '700', 'b'))
+      : has(r, '710') ? first(r, '710', 'a')
+      : has(r, '701') ? first(r, '701', 'a') + (first(r, '701', 'b') && ' ' + first(r, '701', 'b'))
+      : has(r, '711') ? first(r, '711', 'a') : first(r, '200', 'a')],
+    [80, (r) => first(r, '200', 'a')]],
+    title: [[80, (r) => first(r, '200', 'a') + (first(r, '200', 'e') && ' ' + first(r, '200', 'e'))], [4, rusYear]],
+    year: [[4, rusYear], [80, (r) => first(r, '200', 'a')]],
+  },
+  MARC21: {
+    author: [[60, (r) => has(r, '100') ? first(r, '100', 'a') : has(r, '110') ? first(r, '110', 'a')
+      : has(r, '111') ? first(r, '111', 'a') : has(r, '700') ? first(r, '700', 'a')
+      : has(r, '710') ? first(r, '710', 'a') : marcTitle(r)], [80, marcTitle]],
+    title: [[80, marcTitle], [4, marcYear]],
+    year: [[4, marcYear], [80, marcTitle]],
+  },
+};
+
+// Upper case one character at a time (a character never becomes two, as in the gateway).
+const upper = (s) => Array.from(s, (c) => (Array.from(c.toUpperCase()).length === 1 ? c.toUpperCase() : c)).join('');
+const fit = (s, n) => Array.from(s).slice(0, n).concat(Array(Math.max(0, n - Array.from(s).length)).fill(' ')).join('');
+
+// The MFNs of `mfns` in the order of a sort worksheet: keys cut or padded to their lengths,
+// upper-cased and compared as UTF-16 code units; equal keys keep the order of `mfns`.
+export function sortedMfns(db, records, mfns, worksheet) {
+  const keys = kSortKeys[db][worksheet];
+  const keyOf = (mfn) => upper(keys.map(([n, value]) => fit(value(records[mfn - 1]), n)).join(''));
+  return mfns.map((mfn) => [keyOf(mfn), mfn])
+    .sort((a, b) => (a[0] < b[0] ? -1 : a[0] > b[0] ? 1 : 0))
+    .map(([, mfn]) => mfn);
 }
 
 // 1-based record numbers (MFNs: records are loaded in file order) matching `test`.
