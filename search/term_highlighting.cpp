@@ -82,9 +82,10 @@ void ReplaceAll(std::string* text, std::string_view what, std::string_view with)
   }
 }
 
-// The length of the form that stands at word start `p` of the upper-cased text, 0 when none. A
-// form equal to the whole word wins over one that stands through the word's stem (the longer
-// form first, so that the whole word is marked); among those the first in list order.
+// The length to mark at word start `p` of the upper-cased text, 0 when nothing stands there. A
+// form equal to the whole word wins over one that stands through the word's stem; among those
+// the first in list order. A word that stands through its stem is marked whole ("книгами", not
+// "книг" and an unmarked ending), as a reader expects the found word to be.
 size_t MatchAt(std::string_view upper, size_t p, const std::vector<const std::string*>& forms) {
   size_t by_stem = 0;
   std::string_view word;  // the whole word at p, found when a form first matches
@@ -108,7 +109,7 @@ size_t MatchAt(std::string_view upper, size_t p, const std::vector<const std::st
       stemmed = true;
       stem = StemUtf8(word);
     }
-    if (stem == *f) by_stem = f->size();
+    if (stem == *f) by_stem = word.size();
   }
   return by_stem;
 }

@@ -30,9 +30,9 @@ TEST(MarkTermsTest, Cases) {
       {{"BOOK"}, "books book", "books [book]"},
       // Letter case is kept.
       {{"ART"}, "ArT", "[ArT]"},
-      // Russian stems: the inflected word stands when its stem equals the form.
-      {{"КНИГ"}, "книгами и книге", "[книг]ами и [книг]е"},
-      {{"КНИГА", "КНИГ"}, "Книга, книгу", "[Книга], [книг]у"},
+      // Russian stems: the inflected word stands, whole, when its stem equals the form.
+      {{"КНИГ"}, "книгами и книге", "[книгами] и [книге]"},
+      {{"КНИГА", "КНИГ"}, "Книга, книгу", "[Книга], [книгу]"},
       {{"КНИГ"}, "книгохранилище", "книгохранилище"},
       // Longer form first, whatever the list order.
       {{"КНИГ", "КНИГАМИ"}, "книгами", "[книгами]"},

@@ -47,7 +47,7 @@ class HighlightPagesTest : public ::testing::Test {
 TEST_F(HighlightPagesTest, RussianFormsThroughStems) {
   const std::string body = Search("книги");
   const char* expected[] = {
-      "mfn=1 История <em>книги</em> | о <em>книг</em>ах и <em>книг</em>ами</p>",
+      "mfn=1 История <em>книги</em> | о <em>книгах</em> и <em>книгами</em></p>",
       "mfn=2 Книгохранилище | <em>книги</em></p>",
       "mfn=4 «<em>Книги</em>» — наше всё | <em>книги</em>\xC2\xA0и свитки</p>",
   };
