@@ -21,6 +21,10 @@ struct RequestContext;
 // Leaves the page (or a message page) in ctx.page_text. Never throws for bad input.
 void ShowResultPage(RequestContext& ctx);
 
+// Opens the request's database on space 1 (master file, inverted file and its context) and
+// sets page.database_folder. False when the name is unsafe or a file cannot be opened.
+bool OpenDatabase(RequestContext& ctx, PageState& page);
+
 // Page bounds and counted placeholders for a result list of `size` entries, from S21STN and
 // S21CNR texts (not numbers count as 1 and 20) and the packet limit.
 struct PageBounds {
