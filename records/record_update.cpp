@@ -105,6 +105,10 @@ UploadOutcome AttachUpload(RequestContext& ctx, PageState& page) {
     if (check.failed) {
       out.failed = true;
       out.check_output = std::move(check.output);
+      while (!out.check_output.empty() &&
+             (out.check_output.back() == '\n' || out.check_output.back() == '\r')) {
+        out.check_output.pop_back();
+      }
       return out;
     }
   }
