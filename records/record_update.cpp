@@ -118,7 +118,7 @@ UploadOutcome AttachUpload(RequestContext& ctx, PageState& page) {
   }
   const std::string fst = ctx.server_ini.ReadString("FULLTEXT", "WRITE_TEXT_FST");
   if (!fst.empty() && IsSafeRelativeName(fst) && FileExists(ctx.deposit_path + fst + ".fst")) {
-    ctx.trace.Add("ZIDREADER=" + ctx.reader.reader_id);
+    if (ctx.trace.enabled()) ctx.trace.Add("ZIDREADER=" + ctx.reader.reader_id);
     e.Zarixfldadd(ctx.space1, 0, kReaderIdTag, ctx.reader.reader_id);
     if (std::optional<std::string> table = ReadFileBytes(ctx.deposit_path + fst + ".fst")) {
       ApplyFieldSelection(e, ctx.space1, 0, 1, *table);
@@ -137,6 +137,32 @@ void LoadScript(RequestContext& ctx, const std::string& engine_database, const s
   script->Clear();
   if (!IsSafeRelativeName(name)) return;
   FindTextFile(engine_database, folder + name, ctx.deposit_path, script);
+}
+
+// [MAIN] RecUpdateFormat runs on the written record with the request-log fields and the reader's
+// fields (binary resources left out) added; its output is not shown.
+void RunUpdateFormat(RequestContext& ctx, PageState& page) {
+  const std::string name = ctx.server_ini.ReadString("MAIN", "RecUpdateFormat");
+  if (name.empty() || !IsSafeRelativeName(name)) return;
+  EngineApi& e = *ctx.engine;
+  for (const LogField& f : ctx.log_fields) {
+    if (f.tag > 0 && !f.value.empty()) e.Zarixfldadd(ctx.space1, 0, f.tag, f.value);
+  }
+  const int binary_tag =
+      static_cast<int>(ctx.server_ini.ReadInteger("MAIN", "BINARY_RESOURCE_TAG", 953));
+  const int rc = ctx.space2 != 0 && ctx.reader.reader_mfn > 0
+                     ? e.ZarixRecord(ctx.space2, 0, ctx.reader.reader_mfn)
+                     : -1;
+  if (rc == 0 || rc == kReadNotIndexed || rc == kReadDeleted) {
+    const int n = e.Zarixnfields(ctx.space2, 0);
+    for (int i = 1; i <= n; ++i) {
+      const int tag = e.Zarixfldtag(ctx.space2, 0, i);
+      if (tag != binary_tag) e.Zarixfldadd(ctx.space1, 0, tag, e.Zarixfield(ctx.space2, 0, i));
+    }
+  }
+  if (e.Zarix_InitPFT(ctx.space1, "@" + page.database_folder + name) == 0) {
+    e.Zarix_Format(ctx.space1, 0, 1, 1, 32000);
+  }
 }
 
 }  // namespace
@@ -294,6 +320,7 @@ void UpdateRecords(RequestContext& ctx, PageState& page) {
     if (result_tag > 0) {
       ctx.log_fields.push_back({std::to_string(status), static_cast<int>(result_tag)});
     }
+    RunUpdateFormat(ctx, page);
   }
 }
 
