@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
                             " import RDR " + work + "rdr.iso --datapath " + data +
                             " >/dev/null && " + admin + " create " + data + " BOOKS >/dev/null && " +
                             admin + " import BOOKS " + iso_path + " --datapath " + data +
-                            " | head -1";
+                            " > " + work + "import.log";
     auto t0 = std::chrono::steady_clock::now();
     if (std::system(cmd.c_str()) != 0) return 1;
     std::printf("import: %.1f s\n",

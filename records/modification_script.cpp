@@ -122,7 +122,7 @@ std::string SetSubfield(const std::string& value, char code, const std::string& 
 class Interpreter {
  public:
   Interpreter(EngineApi& e, int space, int shelf, const ScriptDatabases& dbs,
-              std::vector<int>* handed)
+              std::vector<OpenedSpace>* handed)
       : e_(e), dbs_(dbs), handed_(handed) {
     main_ = {space, shelf};
   }
@@ -200,11 +200,11 @@ class Interpreter {
     if (!protocol_.empty()) result = protocol_ + "#";
     result += errors_;
     for (int s : scratch_) e_.Zarixclose(s);
-    for (auto& [space, changed] : opened_) {
-      if (changed) {
-        handed_->push_back(space);
+    for (const Opened& o : opened_) {
+      if (o.changed) {
+        handed_->push_back({o.space, o.database});
       } else {
-        e_.Zarixclose(space);
+        e_.Zarixclose(o.space);
       }
     }
     return result;
@@ -217,8 +217,8 @@ class Interpreter {
   }
   void MarkChanged() {
     const Target t = Current();
-    for (auto& [space, changed] : opened_) {
-      if (space == t.space) changed = true;
+    for (Opened& o : opened_) {
+      if (o.space == t.space) o.changed = true;
     }
   }
 
@@ -247,7 +247,9 @@ class Interpreter {
   }
 
   // Opens database `name` ("*": the script's own) in a new space; 0 after recording an error.
-  int OpenDatabase(std::string name, std::string_view memory_detail) {
+  // *opened_name (may be null) gets the database's engine name.
+  int OpenDatabase(std::string name, std::string_view memory_detail,
+                   std::string* opened_name = nullptr) {
     if (opened_.size() + scratch_.size() >= kMaxOpenedSpaces) {
       Error("MEMORY_ERROR", memory_detail);
       return 0;
@@ -271,6 +273,7 @@ class Interpreter {
       Error("DBN_ERROR", std::to_string(rc) + "=" + name);
       return 0;
     }
+    if (opened_name) *opened_name = name;
     return space;
   }
 
@@ -459,7 +462,8 @@ class Interpreter {
     if (!name) return i;
     std::optional<std::string> key = FormatHere(Arg(i + 2), 100);
     if (!key) return i;
-    const int space = OpenDatabase(FirstLine(*name), "CORREC");
+    std::string database;
+    const int space = OpenDatabase(FirstLine(*name), "CORREC", &database);
     if (space == 0) return i;
     Block b;
     b.correc = true;
@@ -495,7 +499,7 @@ class Interpreter {
       b.postings.push_back(found[k].second);
     }
     b.space = b.spaces[0];
-    for (int s : b.spaces) opened_.push_back({s, false});
+    for (int s : b.spaces) opened_.push_back({s, database, false});
     blocks_.push_back(std::move(b));
     return blocks_.back().body;
   }
@@ -546,10 +550,11 @@ class Interpreter {
       }
       std::optional<std::string> name = FormatHere(Arg(i + 1), 100);
       if (!name) return i;
-      const int space = OpenDatabase(FirstLine(*name), "NEWMFN");
+      std::string database;
+      const int space = OpenDatabase(FirstLine(*name), "NEWMFN", &database);
       if (space == 0) return i;
       e_.Zarixnewrec(space, 0);
-      opened_.push_back({space, true});
+      opened_.push_back({space, database, true});
       Block b;
       b.body = Next(i);
       b.space = space;
@@ -648,7 +653,7 @@ class Interpreter {
 
   EngineApi& e_;
   const ScriptDatabases& dbs_;
-  std::vector<int>* handed_;
+  std::vector<OpenedSpace>* handed_;
   Target main_;
   std::vector<std::string> lines_;
   size_t first_ = 1;
@@ -656,7 +661,12 @@ class Interpreter {
   std::string protocol_;
   std::vector<size_t> loops_;
   std::vector<Block> blocks_;
-  std::vector<std::pair<int, bool>> opened_;  // spaces of record blocks, changed or not
+  struct Opened {
+    int space = 0;
+    std::string database;
+    bool changed = false;
+  };
+  std::vector<Opened> opened_;  // spaces of record blocks, in the order opened
   std::vector<int> scratch_;                  // DEFFLD spaces, never handed back
   int fields_space_ = 0;
 };
@@ -665,7 +675,7 @@ class Interpreter {
 
 std::string RunModificationScript(EngineApi& engine, int space, int shelf,
                                   const ScriptDatabases& databases, const TPList& statements,
-                                  std::vector<int>* opened_spaces) {
+                                  std::vector<OpenedSpace>* opened_spaces) {
   Interpreter interpreter(engine, space, shelf, databases, opened_spaces);
   return interpreter.Run(statements);
 }

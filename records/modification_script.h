@@ -44,11 +44,18 @@ struct ScriptDatabases {
   std::string zarixpath;    // the engine's system folder
 };
 
+// A space the script opened for another database, with that database's engine name.
+struct OpenedSpace {
+  int space = 0;
+  std::string database;
+};
+
 // Runs `statements` on the record on `shelf` of `space`. Spaces of other databases whose record
-// the script changed are appended to *opened_spaces (the caller writes each one's shelf 0 and
-// closes it); the others are closed here. Returns the result text (empty: success).
+// the script changed are appended to *opened_spaces in the order opened (the caller writes each
+// one's shelf 0 and closes it); the others are closed here. Returns the result text (empty:
+// success).
 std::string RunModificationScript(EngineApi& engine, int space, int shelf,
                                   const ScriptDatabases& databases, const TPList& statements,
-                                  std::vector<int>* opened_spaces);
+                                  std::vector<OpenedSpace>* opened_spaces);
 
 }  // namespace zarix

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zarix::ScriptDatabases dbs;
   dbs.database = "NONE";
   dbs.datapath = "/nonexistent-zarix-fuzz/";
-  std::vector<int> opened;
+  std::vector<zarix::OpenedSpace> opened;
   const std::string result = zarix::RunModificationScript(e, space, 1, dbs, script, &opened);
   Check(opened.empty());
   Check(result.empty() || result.find("@@@") != std::string::npos || result.back() == '#');

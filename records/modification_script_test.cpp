@@ -46,7 +46,7 @@ class ScriptTest : public ::testing::Test {
     ScriptDatabases dbs;
     dbs.database = "NONE";
     dbs.datapath = "/nonexistent-zarix-test/";
-    std::vector<int> opened;
+    std::vector<OpenedSpace> opened;
     std::string result = RunModificationScript(*api_, space_, 1, dbs, script, &opened);
     EXPECT_TRUE(opened.empty());
     return result;

@@ -130,13 +130,49 @@ UploadOutcome AttachUpload(RequestContext& ctx, PageState& page) {
   return out;
 }
 
-// The script of database folder `folder`, or an empty list.
-void LoadScript(RequestContext& ctx, const std::string& engine_database, const std::string& folder,
+// The script of database folder `folder` (ending with a separator), or an empty list.
+void LoadScript(RequestContext& ctx, const std::string& database, const std::string& folder,
                 TPList* script) {
   const std::string name = ctx.auto_in_file.empty() ? "autoin.gbl" : ctx.auto_in_file;
   script->Clear();
   if (!IsSafeRelativeName(name)) return;
-  FindTextFile(engine_database, folder + name, ctx.deposit_path, script);
+  FindTextFile(database, folder + name, ctx.deposit_path, script);
+}
+
+// The records a script made or corrected in other databases get those databases' own scripts
+// (loaded again only when the database changes). Spaces those scripts open join the list, up
+// to kMaxOtherSpaces in all; a failing script there leaves its record as it was made.
+void RunOtherScripts(RequestContext& ctx, const ScriptDatabases& databases,
+                     std::vector<OpenedSpace>* opened) {
+  constexpr size_t kMaxOtherSpaces = 100;
+  std::string loaded;
+  TPList script;
+  for (size_t k = 0; k < opened->size() && k < kMaxOtherSpaces; ++k) {
+    const OpenedSpace other = (*opened)[k];
+    if (other.database != loaded) {
+      loaded = other.database;
+      script.Clear();
+      DatabasePathSet paths;
+      if (DatabasePaths(ctx.server_ini, other.database, ctx.datapath, &paths) == 0) {
+        LoadScript(ctx, other.database, paths.parameter, &script);
+      }
+    }
+    if (script.Count() == 0) continue;
+    ScriptDatabases own = databases;
+    own.database = other.database;
+    std::vector<OpenedSpace> more;
+    try {
+      RunModificationScript(*ctx.engine, other.space, 0, own, script, &more);
+    } catch (...) {
+    }
+    for (const OpenedSpace& m : more) {
+      if (opened->size() < kMaxOtherSpaces) {
+        opened->push_back(m);
+      } else {
+        ctx.engine->Zarixclose(m.space);
+      }
+    }
+  }
 }
 
 // [MAIN] RecUpdateFormat runs on the written record with the request-log fields and the reader's
@@ -300,7 +336,7 @@ void UpdateRecords(RequestContext& ctx, PageState& page) {
       TPList script;
       LoadScript(ctx, ctx.engine_database, page.database_folder, &script);
       bool script_ok = false;
-      std::vector<int> opened;
+      std::vector<OpenedSpace> opened;
       if (script.Count() > 0) {
         try {
           script_ok = RunModificationScript(e, space, 1, databases, script, &opened).empty();
@@ -308,10 +344,11 @@ void UpdateRecords(RequestContext& ctx, PageState& page) {
           script_ok = false;
         }
       }
+      if (script_ok) RunOtherScripts(ctx, databases, &opened);
       status = e.ZarixRecUpdateTime(space, script_ok ? 1 : 0, 0, update_index, 5);
-      for (int other : opened) {
-        if (status == 0 && script_ok) e.ZarixRecUpdateTime(other, 0, 0, 1, 5);
-        e.Zarixclose(other);
+      for (const OpenedSpace& other : opened) {
+        if (status == 0 && script_ok) e.ZarixRecUpdateTime(other.space, 0, 0, 1, 5);
+        e.Zarixclose(other.space);
       }
     }
     if (status == kUploadRefused && flc_tag > 0 && !upload.check_output.empty()) {

@@ -386,6 +386,8 @@ TEST_F(RecordUpdateTest, ScriptsTouchTwoDatabases) {
   s_->Reset("LOG2", {Rec({{"903", "C-1"}, {"200", "log one"}}),
                      Rec({{"903", "C-1"}, {"200", "log two"}}),
                      Rec({{"903", "C-9"}, {"200", "other"}})});
+  // LOG2's own script runs on the records the first script made or corrected there.
+  s_->site().WriteFile("data/LOG2/autoin.gbl", "0\nADD\n610\n\n'own'\n\n");
   // A new record in LOG2 and a correction of every LOG2 record with the same cipher.
   s_->site().WriteFile("data/CAT/autoin.gbl",
                        "0\nNEWMFN\n'LOG2'\nADD\n200\n\n'made from ',v200\n\nEND\n"
@@ -393,8 +395,9 @@ TEST_F(RecordUpdateTest, ScriptsTouchTwoDatabases) {
   CgiResult r = R("R21MFN=1&R21NUM1=610&R21VOL1_1=c");
   EXPECT_EQ(Shown(r.body, "STATUS"), "0") << r.body;
   EXPECT_EQ(Record(1), "1|One|a;b;c|||");
-  EXPECT_EQ(s_->Print("LOG2"), (std::vector<std::string>{"1|log one||seen||", "2|log two||seen||",
-                                                        "3|other||||", "4|made from One||||"}));
+  EXPECT_EQ(s_->Print("LOG2"),
+            (std::vector<std::string>{"1|log one|own|seen||", "2|log two|own|seen||",
+                                      "3|other||||", "4|made from One|own|||"}));
   // A failed script writes no other database.
   s_->site().WriteFile("data/CAT/autoin.gbl",
                        "0\nNEWMFN\n'LOG2'\nADD\n200\n\n'never'\n\nEND\nPUTLOG\n'stop'\n");
