@@ -647,6 +647,9 @@ class Interpreter {
         }
       }
     }
+    if (errors_.empty() && e_.Zarixnfields(Current().space, Current().shelf) > kMaxScriptFields) {
+      Error("MEMORY_ERROR", "FIELDS");
+    }
     if (!errors_.empty()) return i;
     return Next(i);
   }

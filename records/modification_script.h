@@ -18,7 +18,8 @@
 // The result text collects error entries ("CODE=detail@@@", the last one "IND_ERROR=<line>@@@")
 // and protocol entries ("GBL_PROTOCOL=<line>@@@", from PUTLOG): protocol entries, "#", errors.
 // Empty means success. The first error stops the script; so do a script longer than
-// kMaxScriptLines and more than kMaxScriptSteps executed statements (a loop that never ends).
+// kMaxScriptLines, more than kMaxScriptSteps executed statements (a loop that never ends) and a
+// record grown past kMaxScriptFields.
 //
 // Not thread-safe (engine spaces belong to one request).
 #pragma once
@@ -34,7 +35,10 @@ namespace zarix {
 class EngineApi;
 
 inline constexpr int kMaxScriptLines = 100000;
-inline constexpr int kMaxScriptSteps = 1000000;
+inline constexpr int kMaxScriptSteps = 10000;
+// Fields a script may give a record; past it the script stops with MEMORY_ERROR=FIELDS (a loop
+// that adds a field each round would otherwise make every later format slower).
+inline constexpr int kMaxScriptFields = 5000;
 
 // The script's own database and where other databases are found.
 struct ScriptDatabases {

@@ -40,3 +40,7 @@ if(TARGET zarix64 AND ZARIX_BUILD_TESTS)
                              ZARIX64_LIBRARY="$<TARGET_FILE:zarix64>")
   add_dependencies(records_modification_script_test zarix64)
 endif()
+# The code under test carries the fuzzer's coverage instrumentation, so that inputs are guided.
+if(ZARIX_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  target_compile_options(zarix_record_update PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
+endif()
