@@ -90,9 +90,9 @@ int main(int argc, char** argv) {
     if (!WriteText(data + "RDR/RDR.fst", "30 0 (|RI=|v30/)\n")) return 1;
     const std::string cmd = admin + " create " + data + " RDR >/dev/null && " + admin +
                             " import RDR " + work + "rdr.iso --datapath " + data +
-                            " >/dev/null && " + admin + " create " + data + " BOOKS >/dev/null && " +
-                            admin + " import BOOKS " + iso_path + " --datapath " + data +
-                            " > " + work + "import.log";
+                            " >/dev/null && " + admin + " create " + data +
+                            " BOOKS >/dev/null && " + admin + " import BOOKS " + iso_path +
+                            " --datapath " + data + " > " + work + "import.log";
     auto t0 = std::chrono::steady_clock::now();
     if (std::system(cmd.c_str()) != 0) return 1;
     std::printf("import: %.1f s\n",
@@ -113,9 +113,9 @@ int main(int argc, char** argv) {
   std::uniform_int_distribution<size_t> pick(1, count);
   std::vector<double> ms;
   for (int i = -10; i < runs; ++i) {
-    const std::string query = "C21COM=R&I21DBN=BOOKS&Z21ID=123&R21MFN=" +
-                              std::to_string(pick(rng)) + "&R21UPD=3&R21IFP=1&R21NUM1=500" +
-                              "&R21VOL1_1=bench+note+" + std::to_string(i + 10);
+    const std::string query =
+        "C21COM=R&I21DBN=BOOKS&Z21ID=123&R21MFN=" + std::to_string(pick(rng)) +
+        "&R21UPD=3&R21IFP=1&R21NUM1=500" + "&R21VOL1_1=bench+note+" + std::to_string(i + 10);
     CgiResult r = RunCgi(site.Get(query));
     if (!r.exited || r.exit_code != 0 || r.body.find("status [0]") == std::string::npos) {
       std::fprintf(stderr, "request failed\n%s\n", r.raw.c_str());

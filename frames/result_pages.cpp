@@ -38,7 +38,6 @@ long long ToInt(std::string_view s, long long def) {
   return negative ? -v : v;
 }
 
-
 // Record deletion on request: the withdrawal of an order. Honoured only for an order page of
 // an identified reader and only for a record that is an order of that reader (its reader field,
 // [Request] RQSTTAGREADER, holds the reader's identifier), so that no request can delete

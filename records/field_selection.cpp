@@ -81,7 +81,8 @@ void ApplyFieldSelection(EngineApi& engine, int space, int source, int target,
     const int n = engine.Zarixnfields(space, source);
     for (int i = 1; i <= n; ++i) {
       const int tag = engine.Zarixfldtag(space, source, i);
-      if (tags.count(tag) == 0) engine.Zarixfldadd(space, target, tag, engine.Zarixfield(space, source, i));
+      if (tags.count(tag) == 0)
+        engine.Zarixfldadd(space, target, tag, engine.Zarixfield(space, source, i));
     }
   }
 }

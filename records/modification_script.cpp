@@ -156,8 +156,8 @@ class Interpreter {
   };
   struct Block {
     bool correc = false;
-    size_t body = 0;  // first line of the block's statements
-    std::vector<int> spaces;  // CORREC: one space per record found, in order
+    size_t body = 0;                            // first line of the block's statements
+    std::vector<int> spaces;                    // CORREC: one space per record found, in order
     std::vector<std::pair<int, int>> postings;  // CORREC: tag and occurrence of each record
     size_t current = 0;
     int space = 0;  // the record acted on: shelf 0 of this space
@@ -185,7 +185,8 @@ class Interpreter {
       }
       lines_.push_back(std::move(line));
     }
-    first_ = static_cast<size_t>(std::min<long long>(2 * n + 1, static_cast<long long>(lines_.size())));
+    first_ =
+        static_cast<size_t>(std::min<long long>(2 * n + 1, static_cast<long long>(lines_.size())));
   }
 
   std::string Arg(size_t at) const { return at < lines_.size() ? lines_[at] : std::string(); }
@@ -286,7 +287,8 @@ class Interpreter {
   size_t Next(size_t i) const { return i + static_cast<size_t>(LinesOf(lines_[i])); }
 
   // From the statement after `i`, the index after the matching `close` (blocks of `open` nest).
-  size_t SkipBlock(size_t i, std::initializer_list<std::string_view> opens, std::string_view close) {
+  size_t SkipBlock(size_t i, std::initializer_list<std::string_view> opens,
+                   std::string_view close) {
     int depth = 0;
     for (size_t k = Next(i); k < lines_.size(); k = Next(k)) {
       const std::string& w = lines_[k];
@@ -576,7 +578,8 @@ class Interpreter {
       blocks_.pop_back();
     } else if (w == "ALL") {
       if (!blocks_.empty()) {
-        const Target from = blocks_.size() > 1 ? Target{blocks_[blocks_.size() - 2].space, 0} : main_;
+        const Target from =
+            blocks_.size() > 1 ? Target{blocks_[blocks_.size() - 2].space, 0} : main_;
         CopyFields(from, Current());
         MarkChanged();
       }
@@ -642,7 +645,8 @@ class Interpreter {
         const int n = e_.Zarixnocc(fields_space_, 0, static_cast<int>(*tag));
         for (int k = 1; k <= n; ++k) {
           const int index = e_.Zarixfieldn(fields_space_, 0, static_cast<int>(*tag), k);
-          e_.Zarixfldadd(t.space, t.shelf, static_cast<int>(*tag), e_.Zarixfield(fields_space_, 0, index));
+          e_.Zarixfldadd(t.space, t.shelf, static_cast<int>(*tag),
+                         e_.Zarixfield(fields_space_, 0, index));
           MarkChanged();
         }
       }
@@ -670,7 +674,7 @@ class Interpreter {
     bool changed = false;
   };
   std::vector<Opened> opened_;  // spaces of record blocks, in the order opened
-  std::vector<int> scratch_;                  // DEFFLD spaces, never handed back
+  std::vector<int> scratch_;    // DEFFLD spaces, never handed back
   int fields_space_ = 0;
 };
 

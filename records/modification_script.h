@@ -42,10 +42,10 @@ inline constexpr int kMaxScriptFields = 5000;
 
 // The script's own database and where other databases are found.
 struct ScriptDatabases {
-  std::string database;     // engine name of the script's database ("*" in a script)
-  std::string datapath;     // data folder (databases are found through their .par files)
-  std::string syspath;      // [MAIN] SYSPATH
-  std::string zarixpath;    // the engine's system folder
+  std::string database;   // engine name of the script's database ("*" in a script)
+  std::string datapath;   // data folder (databases are found through their .par files)
+  std::string syspath;    // [MAIN] SYSPATH
+  std::string zarixpath;  // the engine's system folder
 };
 
 // A space the script opened for another database, with that database's engine name.

@@ -2,7 +2,6 @@
 // real cgizarix64 on a site whose databases zarix-admin made; records are read back with
 // zarix-admin print.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -159,8 +158,8 @@ TEST_F(RecordUpdateTest, ModesEditAsTheFormSays) {
        "R21MFN=2&R21UPD=3&R21NUM1=610&R21VOL1_1=p&R21NUM2=610&R21VOL2_1=q", 2, "2|Two|p;q|||"},
       {"mode 4 removes one occurrence", "R21MFN=2&R21UPD=4&R21NUM1=610&R21OCC1=2&R21VOL1_1=n", 2,
        "2|Two|x;z;n|||"},
-      {"mode 4 outside the occurrences", "R21MFN=2&R21UPD=4&R21NUM1=610&R21OCC1=9&R21VOL1_1=n",
-       2, "2|Two|x;y;z;n|||"},
+      {"mode 4 outside the occurrences", "R21MFN=2&R21UPD=4&R21NUM1=610&R21OCC1=9&R21VOL1_1=n", 2,
+       "2|Two|x;y;z;n|||"},
       {"mode 5 equal text removes and adds nothing",
        "R21MFN=2&R21UPD=5&R21NUM1=610&R21OCC1=2&R21VOL1_1=y", 2, "2|Two|x;z|||"},
       {"mode 5 other text adds", "R21MFN=2&R21UPD=5&R21NUM1=610&R21OCC1=2&R21VOL1_1=w", 2,
@@ -200,8 +199,8 @@ TEST_F(RecordUpdateTest, NoReaderNoWrite) {
 
 TEST_F(RecordUpdateTest, DeleteMarksTheRecord) {
   R("R21MFN=4&R21UPD=2");
-  RunResult p = RunProgram({AdminBinary(), "print", "CAT", "--datapath", s_->data(), "--mfn", "4",
-                            "--format", "mfn"});
+  RunResult p = RunProgram(
+      {AdminBinary(), "print", "CAT", "--datapath", s_->data(), "--mfn", "4", "--format", "mfn"});
   EXPECT_EQ(p.out.find("4"), std::string::npos) << p.out;
 }
 
@@ -210,8 +209,8 @@ std::string Multipart(const std::vector<std::pair<std::string, std::string>>& fi
                       const std::string& file_name, const std::string& content) {
   std::string body;
   for (const auto& [name, value] : fields) {
-    body += "--XyZ\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value +
-            "\r\n";
+    body +=
+        "--XyZ\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value + "\r\n";
   }
   body += "--XyZ\r\nContent-Disposition: form-data; name=\"file\"; filename=\"" + file_name +
           "\"\r\nContent-Type: text/plain\r\n\r\n" + content + "\r\n--XyZ--\r\n";
@@ -234,9 +233,9 @@ TEST_F(RecordUpdateTest, UploadsLandInsideTheFullTextFolder) {
   };
   for (const Case& c : cases) {
     SetUp();
-    const std::string body = Multipart(
-        {{"C21COM", "R"}, {"I21DBN", "CAT"}, {"Z21ID", "123"}, {"R21MFN", "3"}},
-        c.client_name, "file text");
+    const std::string body =
+        Multipart({{"C21COM", "R"}, {"I21DBN", "CAT"}, {"Z21ID", "123"}, {"R21MFN", "3"}},
+                  c.client_name, "file text");
     CgiResult r = s_->Post(body, "multipart/form-data; boundary=XyZ");
     ASSERT_TRUE(r.exited) << c.client_name;
     if (*c.stored) {
@@ -257,10 +256,10 @@ TEST_F(RecordUpdateTest, UploadChecksAndFieldSelection) {
   s_->site().WriteFile("data/Deposit/upcheck.pft", "if v200 = 'Four' then '1 refused'/ fi");
   s_->site().WriteFile("data/Deposit/upsel.fst", "200 0 v200,' (file)'\n30 0 v30\n0 0 '*'\n");
   const auto upload = [&](const char* mfn, const char* name) {
-    return s_->Post(Multipart({{"C21COM", "R"}, {"I21DBN", "CAT"}, {"Z21ID", "123"},
-                               {"R21MFN", mfn}},
-                              name, "text of " + std::string(name)),
-                    "multipart/form-data; boundary=XyZ");
+    return s_->Post(
+        Multipart({{"C21COM", "R"}, {"I21DBN", "CAT"}, {"Z21ID", "123"}, {"R21MFN", mfn}}, name,
+                  "text of " + std::string(name)),
+        "multipart/form-data; boundary=XyZ");
   };
   CgiResult r = upload("4", "four.txt");
   EXPECT_EQ(Shown(r.body, "STATUS"), "-707") << r.body;
@@ -279,10 +278,10 @@ TEST_F(RecordUpdateTest, UploadWithoutFullTextFolderIsRefused) {
     par += std::to_string(line) + "=" + s_->data() + "CAT/\r\n";
   }
   s_->site().WriteFile("data/CAT.par", par);
-  CgiResult r = s_->Post(Multipart({{"C21COM", "R"}, {"I21DBN", "CAT"}, {"Z21ID", "123"},
-                                    {"R21MFN", "3"}},
-                                   "lost.txt", "x"),
-                         "multipart/form-data; boundary=XyZ");
+  CgiResult r =
+      s_->Post(Multipart({{"C21COM", "R"}, {"I21DBN", "CAT"}, {"Z21ID", "123"}, {"R21MFN", "3"}},
+                         "lost.txt", "x"),
+               "multipart/form-data; boundary=XyZ");
   std::string full;
   for (int line = 1; line <= 11; ++line) {
     full += std::to_string(line) + "=" + s_->data() + "CAT/\r\n";
@@ -300,8 +299,8 @@ std::string Iso(std::vector<std::pair<std::string, std::string>> fields) {
 }
 
 TEST_F(RecordUpdateTest, IsoImport) {
-  const std::string good = Iso({{"200", "Imported"}, {"000", "zero tag"}, {"610", ""},
-                                {"610", "k"}});
+  const std::string good =
+      Iso({{"200", "Imported"}, {"000", "zero tag"}, {"610", ""}, {"610", "k"}});
   std::string lying = Iso({{"200", "Kept"}, {"610", "lies"}});
   lying.replace(24 + 12 + 3, 4, "9999");  // the second entry's length runs past the text
   std::string base = good;
@@ -327,8 +326,8 @@ TEST_F(RecordUpdateTest, IsoImport) {
   for (const Case& c : cases) {
     SetUp();
     s_->Configure(std::string("[CAT]\nIMPORT_ISO_") + c.allowed + "=1\n");
-    CgiResult r = s_->Get("C21COM=I&I21DBN=CAT&" + std::string(c.query) +
-                          "&I21ISO=" + UrlEncode(c.iso));
+    CgiResult r =
+        s_->Get("C21COM=I&I21DBN=CAT&" + std::string(c.query) + "&I21ISO=" + UrlEncode(c.iso));
     EXPECT_EQ(r.body, c.answer) << c.what;
     EXPECT_EQ(Record(6), c.record6) << c.what;
   }
@@ -342,9 +341,8 @@ TEST_F(RecordUpdateTest, IsoImportFormatControl) {
   s_->site().WriteFile("data/CAT/isocheck.pft", "if p(v200) then '0 fine' else '1 no title' fi");
   EXPECT_EQ(s_->Get("C21COM=I&I21DBN=CAT&Z21ID=123&I21ISO=" + UrlEncode(Iso({{"610", "t"}}))).body,
             "-402");
-  EXPECT_EQ(
-      s_->Get("C21COM=I&I21DBN=CAT&Z21ID=123&I21ISO=" + UrlEncode(Iso({{"200", "T"}}))).body,
-      "0");
+  EXPECT_EQ(s_->Get("C21COM=I&I21DBN=CAT&Z21ID=123&I21ISO=" + UrlEncode(Iso({{"200", "T"}}))).body,
+            "0");
   EXPECT_EQ(Record(6), "6|T||||");
 }
 
@@ -383,9 +381,9 @@ TEST_F(RecordUpdateTest, ScriptsChangeTheRecordOrFailWhole) {
 }
 
 TEST_F(RecordUpdateTest, ScriptsTouchTwoDatabases) {
-  s_->Reset("LOG2", {Rec({{"903", "C-1"}, {"200", "log one"}}),
-                     Rec({{"903", "C-1"}, {"200", "log two"}}),
-                     Rec({{"903", "C-9"}, {"200", "other"}})});
+  s_->Reset("LOG2",
+            {Rec({{"903", "C-1"}, {"200", "log one"}}), Rec({{"903", "C-1"}, {"200", "log two"}}),
+             Rec({{"903", "C-9"}, {"200", "other"}})});
   // LOG2's own script runs on the records the first script made or corrected there.
   s_->site().WriteFile("data/LOG2/autoin.gbl", "0\nADD\n610\n\n'own'\n\n");
   // A new record in LOG2 and a correction of every LOG2 record with the same cipher.
@@ -396,8 +394,8 @@ TEST_F(RecordUpdateTest, ScriptsTouchTwoDatabases) {
   EXPECT_EQ(Shown(r.body, "STATUS"), "0") << r.body;
   EXPECT_EQ(Record(1), "1|One|a;b;c|||");
   EXPECT_EQ(s_->Print("LOG2"),
-            (std::vector<std::string>{"1|log one|own|seen||", "2|log two|own|seen||",
-                                      "3|other||||", "4|made from One|own|||"}));
+            (std::vector<std::string>{"1|log one|own|seen||", "2|log two|own|seen||", "3|other||||",
+                                      "4|made from One|own|||"}));
   // A failed script writes no other database.
   s_->site().WriteFile("data/CAT/autoin.gbl",
                        "0\nNEWMFN\n'LOG2'\nADD\n200\n\n'never'\n\nEND\nPUTLOG\n'stop'\n");
@@ -424,9 +422,10 @@ TEST_F(RecordUpdateTest, ConcurrentUpdatesLoseNothing) {
     if (pid == 0) {
       std::string statuses;
       for (int k = 0; k < kUpdates; ++k) {
-        CgiResult r = RunCgi(s_->site().Get("C21COM=R&I21DBN=CAT&Z21ID=123&R21MFN=1&R21NUM1=700&"
-                                            "R21VOL1_1=p" + std::to_string(p) + "k" +
-                                            std::to_string(k)));
+        CgiResult r =
+            RunCgi(s_->site().Get("C21COM=R&I21DBN=CAT&Z21ID=123&R21MFN=1&R21NUM1=700&"
+                                  "R21VOL1_1=p" +
+                                  std::to_string(p) + "k" + std::to_string(k)));
         statuses += Shown(r.body, "STATUS") + "\n";
       }
       WriteFileBytes(out_dir + std::to_string(p), statuses);
