@@ -225,6 +225,11 @@ class Interpreter {
 
   // Runs a format on the record `on`; nullopt after recording a FORMAT_ERROR.
   std::optional<std::string> Format(const std::string& format, Target on, size_t shown) {
+    work_ += 1 + e_.Zarixnfields(on.space, on.shelf);
+    if (work_ > kMaxScriptWork) {
+      Error("FORMAT_ERROR", "REPEAT_UNTIL");
+      return std::nullopt;
+    }
     int rc = e_.Zarix_InitPFT(on.space, format);
     if (rc == 0) rc = e_.Zarix_Format(on.space, on.shelf, 1, 1, kFormatCapacity, "format32");
     if (rc < 0) {
@@ -676,6 +681,7 @@ class Interpreter {
   std::vector<Opened> opened_;  // spaces of record blocks, in the order opened
   std::vector<int> scratch_;    // DEFFLD spaces, never handed back
   int fields_space_ = 0;
+  long long work_ = 0;
 };
 
 }  // namespace

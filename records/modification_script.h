@@ -39,6 +39,9 @@ inline constexpr int kMaxScriptSteps = 10000;
 // Fields a script may give a record; past it the script stops with MEMORY_ERROR=FIELDS (a loop
 // that adds a field each round would otherwise make every later format slower).
 inline constexpr int kMaxScriptFields = 5000;
+// Fields formatted in all (each format counts the fields of its record); past it the script stops
+// as an endless loop does, so that no script holds a request for long.
+inline constexpr long long kMaxScriptWork = 2000000;
 
 // The script's own database and where other databases are found.
 struct ScriptDatabases {

@@ -76,8 +76,8 @@ TEST_F(ScriptTest, ResultTexts) {
       {"REP_ERROR after L-", "0\nREP\n610\nL-x\n'x'\n\n", "REP_ERROR=x@@@IND_ERROR=1@@@"},
       {"UNTIL alone", "0\nUNTIL\n'1'\n", "FORMAT_ERROR=REPEAT_UNTIL@@@IND_ERROR=1@@@"},
       {"endless loop", "0\nREPEAT\nUNTIL\n'1'\n", "FORMAT_ERROR=REPEAT_UNTIL@@@IND_ERROR=2@@@"},
-      {"a record that grows without end", "0\nREPEAT\nADD\n700\n\n'x'\n\nUNTIL\n'1'\n",
-       "MEMORY_ERROR=FIELDS@@@IND_ERROR=2@@@"},
+      {"a loop over a growing record", "0\nREPEAT\nADD\n700\n\n'x'\n\nUNTIL\n'1'\n",
+       "FORMAT_ERROR=REPEAT_UNTIL@@@IND_ERROR=2@@@"},
       {"EMPTY outside a block", "0\nEMPTY\n", "GBL_ERROR=EMPTY@@@IND_ERROR=1@@@"},
       {"unknown database", "0\nNEWMFN\n'NOPE'\nEND\n", "DBN_ERROR=-1111=NOPE@@@IND_ERROR=1@@@"},
       {"unsafe database name", "0\nNEWMFN\n'../x'\nEND\n", "DBN_ERROR=-1=../X@@@IND_ERROR=1@@@"},
@@ -88,6 +88,11 @@ TEST_F(ScriptTest, ResultTexts) {
     SetRecord(kRecord);
     EXPECT_EQ(Run(c.script), c.result) << c.what;
   }
+  std::string lines;
+  for (int k = 0; k < 200; ++k) lines += "'x'/";
+  SetRecord(kRecord);
+  EXPECT_EQ(Run("0\nREPEAT\nADD\n700\n\n" + lines + "\n\nUNTIL\n'1'\n"),
+            "MEMORY_ERROR=FIELDS@@@IND_ERROR=2@@@");
   SetRecord(kRecord);
   const std::string bad = Run("0\nIF\n'unclosed\nFI\n");
   EXPECT_EQ(bad.rfind("FORMAT_ERROR=-", 0), 0u) << bad;
