@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <vector>
@@ -305,17 +306,22 @@ void UpdateRecords(RequestContext& ctx, PageState& page) {
     const long long mode = FormInt(ctx, p + "R21UPD", 1);
     int status = 0;
     UploadOutcome upload;
+    // The version the record had before this request read it: the written record carries it,
+    // so that a change another request made in between makes the write fail (-607) instead of
+    // being overwritten. Taken before the read: a change between the two fails safe.
+    int version = 0;
+    if (mfn > 0) version = std::max(0, e.ZarixReadVersion(space, static_cast<int>(mfn)));
     if (mfn == 0) {
       e.Zarixnewrec(space, 0);
     } else if (mode == 0) {
       e.Zarixnewrec(space, 0);
       e.Zarixchangemfn(space, 0, static_cast<int>(mfn));
-      const int version = e.ZarixReadVersion(space, static_cast<int>(mfn));
-      e.ZarixSetVersion(space, 0, version > 0 ? version : 0);
+      e.ZarixSetVersion(space, 0, version);
     } else {
       const int rc = e.ZarixRecord(space, 0, static_cast<int>(mfn));
       // Editing whatever the shelf held before would write it under this MFN.
       if (rc != 0 && rc != kReadNotIndexed && rc != kReadDeleted) status = rc;
+      if (status == 0) e.ZarixSetVersion(space, 0, version);
       if (status == 0 && mode == 2) e.Zarixrecdel(space, 0);
     }
     if (status == 0) {
@@ -330,7 +336,7 @@ void UpdateRecords(RequestContext& ctx, PageState& page) {
       e.Zarixnewrec(space, 1);
       e.Zarixchangemfn(space, 1, e.Zarixmfn(space, 0));
       CopyFields(e, space, 0, 1);
-      e.ZarixSetVersion(space, 1, e.ZarixReadVersion(space, e.Zarixmfn(space, 0)));
+      e.ZarixSetVersion(space, 1, version);
       const std::string guid = e.ZarixGetGuid(space, 0);
       if (!guid.empty()) e.ZarixSetGuid(space, 1, guid);
       TPList script;

@@ -415,6 +415,8 @@ TEST_F(RecordUpdateTest, ConcurrentUpdatesLoseNothing) {
   constexpr int kUpdates = 200;
   std::vector<pid_t> children;
   const std::string out_dir = s_->site().root() + "concurrent/";
+  // The script's copy of the record is what gets written: it must carry the version read too.
+  s_->site().WriteFile("data/CAT/autoin.gbl", "0\nADD\n701\n\n's'\n\n");
   s_->site().WriteFile("concurrent/.keep", "");
   for (int p = 0; p < kProcesses; ++p) {
     pid_t pid = fork();
@@ -453,8 +455,9 @@ TEST_F(RecordUpdateTest, ConcurrentUpdatesLoseNothing) {
   EXPECT_EQ(written + refused, kProcesses * kUpdates);
   std::printf("concurrent updates: %d written, %d refused as stale\n", written, refused);
   RunResult n = RunProgram({AdminBinary(), "print", "CAT", "--datapath", s_->data(), "--mfn", "1",
-                            "--format", "f(nocc(v700),0,0)"});
-  EXPECT_EQ(n.out.substr(0, n.out.find_first_of("\r\n")), std::to_string(written))
+                            "--format", "f(nocc(v700),0,0),'/',f(nocc(v701),0,0)"});
+  EXPECT_EQ(n.out.substr(0, n.out.find_first_of("\r\n")),
+            std::to_string(written) + "/" + std::to_string(written))
       << "every reported write is in the record";
   RunResult check = RunProgram({AdminBinary(), "check", "CAT", "--datapath", s_->data()});
   EXPECT_EQ(check.status, 0) << check.out << check.err;
