@@ -97,8 +97,9 @@ std::string Csv(const std::string& s) {
 int CmdReport(const Args& args) {
   long long top = 20;
   if (args.Has("top")) {
+    const std::string text = args.Value("top");  // `end` points into it
     char* end = nullptr;
-    top = std::strtoll(args.Value("top").c_str(), &end, 10);
+    top = std::strtoll(text.c_str(), &end, 10);
     if (!end || *end || top <= 0) {
       Error("--top wants a positive number");
       return kExitUsage;

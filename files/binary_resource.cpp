@@ -8,6 +8,7 @@
 #include "frames/message_page.h"
 #include "processor/request_context.h"
 #include "processor/server_config.h"
+#include "util/whole_number.h"
 
 namespace zarix {
 
@@ -22,21 +23,6 @@ int HexDigit(char c) {
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// A whole decimal number, `def` when the text is not one.
-long long ParseInt(std::string_view s, long long def) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  bool negative = !s.empty() && s[0] == '-';
-  if (negative || (!s.empty() && s[0] == '+')) s.remove_prefix(1);
-  if (s.empty() || s.size() > 18) return def;
-  long long v = 0;
-  for (char c : s) {
-    if (!IsDigit(c)) return def;
-    v = v * 10 + (c - '0');
-  }
-  return negative ? -v : v;
-}
 
 constexpr std::string_view kReadError = "Error read binary resourse";
 
@@ -98,7 +84,7 @@ void SendBinaryResource(RequestContext& ctx) {
                    ? DatabasePaths(ctx.server_ini, ctx.engine_database, ctx.datapath, &paths)
                    : kParFileMissing;
   if (status == 0) status = e.Zarixinitmst(space, paths.master + ctx.engine_database, 3);
-  const long long mfn = ParseInt(ctx.RequestParam("BINARY_RESOURCE_MFN", "0"), 0);
+  const long long mfn = ParseWholeNumber(ctx.RequestParam("BINARY_RESOURCE_MFN", "0"), 0);
   if (status == 0 && mfn > 0) {
     status = mfn > 0x7fffffff ? -140 : e.ZarixRecord(space, 0, static_cast<int>(mfn));
     // A record waiting for indexing is there all the same.
@@ -113,7 +99,7 @@ void SendBinaryResource(RequestContext& ctx) {
     ctx.response.content_type = "text/html; charset=UTF-8";
     return;
   }
-  long long occ = ParseInt(ctx.RequestParam("BINARY_RESOURCE_OCC", "1"), 1);
+  long long occ = ParseWholeNumber(ctx.RequestParam("BINARY_RESOURCE_OCC", "1"), 1);
   if (occ < 1 || occ > 0x7fffffff) occ = 1;
   const int tag = static_cast<int>(ctx.server_ini.ReadInteger("MAIN", "BINARY_RESOURCE_TAG", 953));
   const int field = e.Zarixfieldn(space, 0, tag, static_cast<int>(occ));

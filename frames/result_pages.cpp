@@ -13,37 +13,26 @@
 #include "search/engine_term_index.h"
 #include "search/search_evaluation.h"
 #include "util/html_escape.h"
+#include "util/whole_number.h"
 
 namespace zarix {
 
 namespace {
 
+// Numbers of the request that name MFNs, positions and counts: an int, else the default.
+constexpr long long kMaxInt = 2147483647;
+
 constexpr size_t kMessageNoReader = 7;
 constexpr size_t kMessageNoDatabase = 11;
 constexpr int kReadNotIndexed = -602;
 
-// A whole decimal number, `def` when the text is not one (or does not fit an int).
-long long ToInt(std::string_view s, long long def) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  bool negative = !s.empty() && s[0] == '-';
-  if (negative || (!s.empty() && s[0] == '+')) s.remove_prefix(1);
-  if (s.empty() || s.size() > 10) return def;
-  long long v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return def;
-    v = v * 10 + (c - '0');
-  }
-  if (v > 0x7fffffff) return def;
-  return negative ? -v : v;
-}
 
 // Record deletion on request: the withdrawal of an order. Honoured only for an order page of
 // an identified reader and only for a record that is an order of that reader (its reader field,
 // [Request] RQSTTAGREADER, holds the reader's identifier), so that no request can delete
 // catalogue records or other readers' orders.
 void DeleteRequestedRecord(RequestContext& ctx) {
-  const long long mfn = ToInt(ctx.RequestParam("RQST21MFN"), 0);
+  const long long mfn = ParseWholeNumber(ctx.RequestParam("RQST21MFN"), 0, -kMaxInt, kMaxInt);
   if (mfn <= 0 || ctx.command != 'Z' || ctx.reader.reader_key.empty()) return;
   EngineApi& e = *ctx.engine;
   const int rc = e.ZarixRecord(ctx.space1, 0, static_cast<int>(mfn));
@@ -56,7 +45,21 @@ void DeleteRequestedRecord(RequestContext& ctx) {
   e.ZarixRecUpdateTime(ctx.space1, 0, 0, 1, 0);
 }
 
-void Search(RequestContext& ctx, std::vector<Mfn>* results) {
+}  // namespace
+
+bool OpenDatabase(RequestContext& ctx, PageState& page) {
+  EngineApi& e = *ctx.engine;
+  DatabasePathSet paths;
+  if (ctx.engine_database.empty() || !IsSafeRelativeName(ctx.engine_database)) return false;
+  if (DatabasePaths(ctx.server_ini, ctx.engine_database, ctx.datapath, &paths) != 0) return false;
+  page.database_folder = paths.parameter;
+  if (e.Zarixinitmst(ctx.space1, paths.master + ctx.engine_database, 5) != 0) return false;
+  if (e.Zarixinitterm(ctx.space1, paths.inverted + ctx.engine_database) != 0) return false;
+  e.ZarixInitInvContext(ctx.space1, paths.parameter, "", 0, ctx.actabpath, "");
+  return true;
+}
+
+std::vector<Mfn> FindRecords(RequestContext& ctx, std::string_view expression) {
   EngineApi& e = *ctx.engine;
   EngineTermIndex index(e, ctx.space1);
   std::unique_ptr<EngineTermIndex> morph_index;
@@ -72,11 +75,13 @@ void Search(RequestContext& ctx, std::vector<Mfn>* results) {
   }
   TIntList found;
   std::string error;
-  if (RunSearch(env, ctx.search_expression, &found, ctx.up_down_search_result != 0, &error) != 0) {
+  if (RunSearch(env, expression, &found, ctx.up_down_search_result != 0, &error) != 0) {
     ctx.trace.Add("SEARCH ERROR " + error);
   }
-  results->assign(found.Items().begin(), found.Items().end());
+  return std::vector<Mfn>(found.Items().begin(), found.Items().end());
 }
+
+namespace {
 
 // S21SCAN: a format run on every record; the records it answers "1" for stay.
 void SequentialFilter(RequestContext& ctx, const PageState& page, const std::string& name,
@@ -155,24 +160,12 @@ void WalkFrames(RequestContext& ctx, PageState& page) {
 
 }  // namespace
 
-bool OpenDatabase(RequestContext& ctx, PageState& page) {
-  EngineApi& e = *ctx.engine;
-  DatabasePathSet paths;
-  if (ctx.engine_database.empty() || !IsSafeRelativeName(ctx.engine_database)) return false;
-  if (DatabasePaths(ctx.server_ini, ctx.engine_database, ctx.datapath, &paths) != 0) return false;
-  page.database_folder = paths.parameter;
-  if (e.Zarixinitmst(ctx.space1, paths.master + ctx.engine_database, 5) != 0) return false;
-  if (e.Zarixinitterm(ctx.space1, paths.inverted + ctx.engine_database) != 0) return false;
-  e.ZarixInitInvContext(ctx.space1, paths.parameter, "", 0, ctx.actabpath, "");
-  return true;
-}
-
 PageBounds ComputePageBounds(size_t size, std::string_view stn, std::string_view cnr,
                              long long max_in_packet) {
   PageBounds b;
-  b.first = ToInt(stn, 1) - 1;
+  b.first = ParseWholeNumber(stn, 1, -kMaxInt, kMaxInt) - 1;
   if (b.first < 0) b.first = 0;
-  long long count = ToInt(cnr, 20);
+  long long count = ParseWholeNumber(cnr, 20, -kMaxInt, kMaxInt);
   if (count > max_in_packet) count = max_in_packet;
   if (count < 0) count = 0;
   b.last = b.first + count - 1;
@@ -198,7 +191,7 @@ bool ApplySelection(std::string_view sel_type, std::string_view check_index,
   if (sel_type == "2") {
     results->clear();
     for (const std::string& s : selection) {
-      const long long v = ToInt(s, 0);
+      const long long v = ParseWholeNumber(s, 0, -kMaxInt, kMaxInt);
       if (v > 0) results->push_back(static_cast<Mfn>(v));
     }
     std::sort(results->begin(), results->end());
@@ -251,7 +244,7 @@ void ShowResultPage(RequestContext& ctx) {
     if (full_text) {
       // The full-text search builds the list here once it is part of the search.
     } else if (!ctx.search_expression.empty()) {
-      Search(ctx, &page.results);
+      page.results = FindRecords(ctx, ctx.search_expression);
     } else {
       const int max_mfn = e.Zarixmaxmfn(ctx.space1);
       for (int mfn = 1; mfn < max_mfn; ++mfn) page.results.push_back(mfn);
@@ -266,7 +259,7 @@ void ShowResultPage(RequestContext& ctx) {
     AddCounts(ctx, page);
   }
 
-  const long long single = ToInt(ctx.RequestParam("Z21MFN"), 0);
+  const long long single = ParseWholeNumber(ctx.RequestParam("Z21MFN"), 0, -kMaxInt, kMaxInt);
   if (single > 0) {
     page.results.push_back(static_cast<Mfn>(single));
     page.first = 0;

@@ -25,6 +25,10 @@ void ShowResultPage(RequestContext& ctx);
 // sets page.database_folder. False when the name is unsafe or a file cannot be opened.
 bool OpenDatabase(RequestContext& ctx, PageState& page);
 
+// The MFNs that `expression` finds in the request's open database (with the morphology database
+// when one is open), in search order. A failed search is traced and gives what was found so far.
+std::vector<Mfn> FindRecords(RequestContext& ctx, std::string_view expression);
+
 // Page bounds and counted placeholders for a result list of `size` entries, from S21STN and
 // S21CNR texts (not numbers count as 1 and 20) and the packet limit.
 struct PageBounds {

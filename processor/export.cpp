@@ -10,13 +10,13 @@
 #include "processor/request_context.h"
 #include "processor/server_config.h"
 #include "records/access_rules.h"
-#include "search/engine_term_index.h"
-#include "search/search_evaluation.h"
+#include "search/result_sorting.h"
 #include "util/code_page.h"
 #include "util/html_escape.h"
 #include "util/path.h"
 #include "util/split_lines.h"
 #include "util/unicode_upper.h"
+#include "util/whole_number.h"
 
 namespace zarix {
 
@@ -27,18 +27,6 @@ constexpr size_t kMessageNothingFound = 12;
 constexpr int kReadNotIndexed = -602;
 constexpr int kSourceShelf = 0;
 constexpr int kFormatCapacity = 1 << 20;
-
-long long ToInt(std::string_view s, long long def) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  if (s.empty() || s.size() > 10) return def;
-  long long v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return def;
-    v = v * 10 + (c - '0');
-  }
-  return v;
-}
 
 bool ReadOk(int rc) { return rc == 0 || rc == kReadNotIndexed; }
 
@@ -56,26 +44,9 @@ std::vector<Mfn> FoundRecords(RequestContext& ctx) {
   std::vector<Mfn> found;
   const std::string expression = UpperUtf8(ctx.search_expression);
   if (!expression.empty()) {
-    EngineApi& e = *ctx.engine;
-    EngineTermIndex index(e, ctx.space1);
-    std::unique_ptr<EngineTermIndex> morph_index;
-    std::unique_ptr<EngineRecordSource> morph_records;
-    SearchEnv env;
-    env.index = &index;
-    env.database = ctx.engine_database;
-    if (ctx.morphology && ctx.morph_space != 0) {
-      morph_index = std::make_unique<EngineTermIndex>(e, ctx.morph_space);
-      morph_records = std::make_unique<EngineRecordSource>(e, ctx.morph_space);
-      env.morph_index = morph_index.get();
-      env.morph_records = morph_records.get();
-    }
-    TIntList list;
-    std::string error;
-    if (RunSearch(env, expression, &list, ctx.up_down_search_result != 0, &error) != 0) {
-      ctx.trace.Add("SEARCH ERROR " + error);
-    }
-    found.assign(list.Items().begin(), list.Items().end());
-  } else if (const long long mfn = ToInt(ctx.RequestParam("EXP21MFN", "0"), 0); mfn > 0) {
+    found = FindRecords(ctx, expression);
+  } else if (const long long mfn = ParseWholeNumber(ctx.RequestParam("EXP21MFN", "0"), 0);
+             mfn > 0) {
     found.push_back(static_cast<Mfn>(mfn));
   }
   return found;
@@ -157,7 +128,7 @@ std::vector<FieldSelectionEntry> ParseFieldSelection(std::string_view text) {
   for (const std::string& line : SplitLines(text)) {
     const size_t a = line.find(' ');
     if (a == std::string::npos || a == 0) continue;
-    const long long tag = ToInt(std::string_view(line).substr(0, a), -1);
+    const long long tag = ParseWholeNumber(std::string_view(line).substr(0, a), -1);
     if (tag < 0) continue;
     const size_t b = line.find(' ', a + 1);
     if (b == std::string::npos) continue;
@@ -185,6 +156,22 @@ void ExportRecords(RequestContext& ctx) {
   const std::string scan = ctx.RequestParam("S21SCAN");
   if (!scan.empty()) ScanFilter(ctx, paths, scan, &list);
   if (list.empty()) return NothingFound(ctx);
+  // Sorting comes before the range, as on the result pages, so that consecutive ranges of one
+  // sorted export neither repeat nor skip records.
+  const std::string srw = ctx.RequestParam("S21SRW");
+  if (!srw.empty() && IsSafeRelativeName(srw) &&
+      ctx.server_ini.ReadInteger("WEB", "MAX_SORT_COUNT", 1000) >
+          static_cast<long long>(list.size())) {
+    SortRequest sort;
+    sort.spec_path = paths.parameter + "\\" + srw + ".srw";
+    sort.deposit = ctx.deposit_path;
+    sort.deposit_priority = ctx.deposit_priority;
+    sort.dbname = ctx.engine_database;
+    sort.ascending = ctx.RequestParam("S21SRD", "UP") == "UP";
+    for (const LogField& f : ctx.log_fields) sort.record_fields.emplace_back(f.tag, f.value);
+    SortOutcome sorted = SortResultList(e, ctx.space1, list, sort);
+    if (sorted.sorted) list = std::move(sorted.mfns);
+  }
 
   const PageBounds range =
       ComputePageBounds(list.size(), ctx.RequestParam("S21STN", "1"),
@@ -206,7 +193,6 @@ void ExportRecords(RequestContext& ctx) {
       }
     }
   }
-  // S21SRW (sorting over the range) applies here once sorting is part of the search.
 
   ExportWriter writer(code_page, marc_mode, ctx.export_format == 1);
   std::string out;

@@ -4,6 +4,8 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -215,6 +217,33 @@ TEST_F(ExportTest, PagingOfASearch) {
   EXPECT_GT(records, 10u);
   EXPECT_LT(records, all.size());
   EXPECT_EQ(CountOf(kept, "\r\n#100: "), records);
+}
+
+// A sort worksheet orders the whole list before the range is taken: ranges of a sorted export
+// follow one another.
+TEST_F(ExportTest, SortedExport) {
+  std::vector<std::string> all =
+      ControlNumbers(Export({{"S21All", "K=$"}, {"EXP21FMT", "TEXT"}, {"S21CNR", "5000"}}).page);
+  ASSERT_GT(all.size(), 100u);
+  WriteFileBytes(dir_->path() + "data/BOOKS/bycontrol.srw", "[KeyOptions]\n40\n0\nv1\n");
+  auto key = [](const std::string& id) {
+    std::string k = id.substr(0, 40);
+    for (char& c : k) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return k;
+  };
+  std::stable_sort(all.begin(), all.end(),
+                   [&](const std::string& a, const std::string& b) { return key(a) > key(b); });
+  std::vector<std::string> got;
+  for (const char* stn : {"1", "21", "41"}) {
+    const std::vector<std::string> part = ControlNumbers(Export({{"S21All", "K=$"},
+                                                                 {"EXP21FMT", "TEXT"},
+                                                                 {"S21SRW", "bycontrol"},
+                                                                 {"S21SRD", "DOWN"},
+                                                                 {"S21STN", stn}})
+                                                             .page);
+    got.insert(got.end(), part.begin(), part.end());
+  }
+  EXPECT_EQ(got, std::vector<std::string>(all.begin(), all.begin() + 60));
 }
 
 TEST_F(ExportTest, RefusalsAndNothingFound) {

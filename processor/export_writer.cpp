@@ -72,7 +72,11 @@ ExportWriter::Result ExportWriter::Append(const std::vector<ExportField>& fields
   if (!iso_) {
     std::string text;
     for (const ExportField& f : converted) {
-      text += "#" + std::to_string(f.tag) + ": " + f.value + "\r\n";
+      text += '#';
+      text += std::to_string(f.tag);
+      text += ": ";
+      text += f.value;
+      text += "\r\n";
     }
     out->append(text);
     out->append("*****\r\n");

@@ -24,6 +24,7 @@
 #include "util/code_page.h"
 #include "util/path.h"
 #include "util/split_lines.h"
+#include "util/whole_number.h"
 
 namespace zarix {
 
@@ -38,21 +39,6 @@ constexpr std::string_view kNoMessagesLine = "ERROR LOADING WEBMSG LIST";
 constexpr size_t kMessageRequestRefused = 19;
 constexpr size_t kMessageInternalError = 18;
 
-// Integer value of a text, `def` when it is not a whole decimal number.
-long long ToInt(std::string_view s, long long def) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  if (s.empty()) return def;
-  size_t i = (s[0] == '-' || s[0] == '+') ? 1 : 0;
-  if (i == s.size()) return def;
-  long long v = 0;
-  for (; i < s.size(); ++i) {
-    if (s[i] < '0' || s[i] > '9' || v > 100000000000000000ll) return def;
-    v = v * 10 + (s[i] - '0');
-  }
-  return s[0] == '-' ? -v : v;
-}
-
 void TraceLine(RequestContext& ctx, std::string_view label) { ctx.trace.Add(label); }
 
 // Database name, its engine name and the highlight markup (database section first, [WEB] next).
@@ -63,14 +49,14 @@ void ReadDatabaseSettings(RequestContext& ctx) {
                             : ctx.server_ini.ReadString(ctx.database, "DBNAME", ctx.database);
   if (ctx.engine_database.empty()) ctx.engine_database = ctx.database;
   auto db_or_web = [&](std::string_view key, std::string_view def) {
-    std::string v = ctx.database.empty() ? std::string() : ctx.server_ini.ReadString(ctx.database, key);
+    std::string v =
+        ctx.database.empty() ? std::string() : ctx.server_ini.ReadString(ctx.database, key);
     return v.empty() ? ctx.server_ini.ReadString("WEB", key, def) : v;
   };
   ctx.extpref = db_or_web("EXTPREF", "<b><font color=red>");
   ctx.extpost = db_or_web("EXTPOST", "</font></b>");
-  long long min_color = ctx.database.empty()
-                            ? 0
-                            : ctx.server_ini.ReadInteger(ctx.database, "MIN_COLOR_COUNT", 0);
+  long long min_color =
+      ctx.database.empty() ? 0 : ctx.server_ini.ReadInteger(ctx.database, "MIN_COLOR_COUNT", 0);
   ctx.min_color_count =
       min_color != 0 ? min_color : ctx.server_ini.ReadInteger("WEB", "MIN_COLOR_COUNT", 2);
 }
@@ -79,14 +65,14 @@ void ReadFullTextParams(RequestContext& ctx) {
   FullTextParams& ft = ctx.full_text;
   ft.request = ctx.RequestParam("FT_REQUEST");
   ft.prefix = ctx.RequestParam("FT_PREFIX", "KT=");
-  ft.near_mfn = static_cast<int>(ToInt(ctx.RequestParam("FT_NEAR_MFN", "0"), 0));
+  ft.near_mfn = static_cast<int>(ParseWholeNumber(ctx.RequestParam("FT_NEAR_MFN", "0"), 0));
   ft.context = ctx.RequestParam("FT_CONTEXT");
   ft.relation_context =
       static_cast<int>(ctx.server_ini.ReadInteger("FullText", "RelavtionContext", 7));
   const long long relation_text = ctx.server_ini.ReadInteger("FullText", "RelavtionText", 10);
-  ft.near_level = static_cast<int>(
-      ToInt(ctx.RequestParam("FT_NEARLEVEL", std::to_string(relation_text)), relation_text));
-  ft.distance = static_cast<int>(ToInt(ctx.RequestParam("FT_DISTANCE", "-1"), -1));
+  ft.near_level = static_cast<int>(ParseWholeNumber(
+      ctx.RequestParam("FT_NEARLEVEL", std::to_string(relation_text)), relation_text));
+  ft.distance = static_cast<int>(ParseWholeNumber(ctx.RequestParam("FT_DISTANCE", "-1"), -1));
 }
 
 // Reader identification on space 2: export ("4") and import ("I") also check the client's
@@ -116,8 +102,10 @@ std::unique_ptr<WordTables> DatabaseWordTables(const RequestContext& ctx) {
   }
   std::vector<std::string> stop_words;
   DatabasePathSet paths;
-  if (!ctx.database.empty() && DatabasePaths(ctx.server_ini, ctx.database, ctx.datapath, &paths) == 0) {
-    if (std::optional<std::string> t = ReadFileBytes(paths.parameter + ctx.engine_database + ".stw")) {
+  if (!ctx.database.empty() &&
+      DatabasePaths(ctx.server_ini, ctx.database, ctx.datapath, &paths) == 0) {
+    if (std::optional<std::string> t =
+            ReadFileBytes(paths.parameter + ctx.engine_database + ".stw")) {
       stop_words = AlphabetTables::ParseStopWords(*t);
     }
   }
@@ -150,9 +138,8 @@ void WriteRequestLogRecord(RequestContext& ctx) { WriteLogRecord(ctx, ctx.log_da
 
 void OpenMorphology(RequestContext& ctx) {
   std::string ft_morph = ctx.RequestParam("FT_MORPHOLOGY");
-  ctx.morphology = !ft_morph.empty()
-                       ? ToInt(ft_morph, 1) != 0
-                       : ctx.server_ini.ReadBool("FullText", "Morphology", false);
+  ctx.morphology = !ft_morph.empty() ? ParseWholeNumber(ft_morph, 1) != 0
+                                     : ctx.server_ini.ReadBool("FullText", "Morphology", false);
   if (!ctx.morphology) return;
   const std::string name = ctx.server_ini.ReadString("FullText", "MORPH", "MORPH");
   EngineApi& e = *ctx.engine;
@@ -213,9 +200,10 @@ bool StartUp(RequestContext& ctx) {
   ctx.prmarcformat = ctx.server_ini.ReadString("MAIN", "PRMARCFORMAT", "MARC");
   ctx.export_format = 1;
   ctx.rdr_name = ctx.RequestParam("RdrName", ctx.server_ini.ReadString("Reader", "RdrName", "RDR"));
-  ctx.rdr_pref_reader =
-      ctx.RequestParam("RdrPrefReader", ctx.server_ini.ReadString("Reader", "RdrPrefReader", "RI="));
-  ctx.log_file_name = ctx.server_ini.ReadString("MAIN", "LogFileName", ctx.cgi_path + "cgizarix_64.log");
+  ctx.rdr_pref_reader = ctx.RequestParam(
+      "RdrPrefReader", ctx.server_ini.ReadString("Reader", "RdrPrefReader", "RI="));
+  ctx.log_file_name =
+      ctx.server_ini.ReadString("MAIN", "LogFileName", ctx.cgi_path + "cgizarix_64.log");
   ctx.log_file_size = ctx.server_ini.ReadInteger("MAIN", "LogFileSize", 10000000);
   ctx.log_database = ctx.server_ini.ReadString("MAIN", "LogDateBase", "LOGDB");
 
@@ -256,7 +244,7 @@ bool StartUp(RequestContext& ctx) {
 
   ctx.use_cash_terms = ctx.server_ini.ReadBool("MAIN", "USE_CASH_TERMS", false);
   ctx.up_down_search_result = ctx.server_ini.ReadInteger("MAIN", "UpDownSearchResult", 0);
-  ctx.search_in_full_text = ToInt(ctx.RequestParam("SEARCH_IN_FULL_TEXT", "0"), 0) != 0;
+  ctx.search_in_full_text = ParseWholeNumber(ctx.RequestParam("SEARCH_IN_FULL_TEXT", "0"), 0) != 0;
 
   if (ctx.command == 'G') ctx.cgiflc.clear();
   IdentifyRequestReader(ctx);
@@ -284,7 +272,8 @@ bool StartUp(RequestContext& ctx) {
   const bool passed = RequestFilter(ctx);
   TraceLine(ctx, "CGI_flc()");
   if (!passed) {
-    ctx.page_text = BuildMessagePage(ctx.server_ini, ctx.database, ctx.Message(kMessageRequestRefused));
+    ctx.page_text =
+        BuildMessagePage(ctx.server_ini, ctx.database, ctx.Message(kMessageRequestRefused));
     return false;
   }
 
@@ -328,7 +317,7 @@ void AssembleFromContext(RequestContext& ctx) {
   src.export_char_set = ctx.export_char_set;
   src.database = ctx.database;
   src.frames_char_set = ctx.frames_char_set;
-  src.image_file_page = ToInt(ctx.RequestParam("IMAGE_FILE_PAGE", "0"), 0);
+  src.image_file_page = ParseWholeNumber(ctx.RequestParam("IMAGE_FILE_PAGE", "0"), 0);
   AssembleResponse(ctx.server_ini, src, ctx.response);
 }
 
@@ -380,8 +369,9 @@ void RequestProcessor(IniStore& web_ini, const CgiRequest& request, CgiResponse&
     } catch (...) {
     }
     response = CgiResponse();
-    response.SetPage(BuildMessagePage(ctx.server_ini, ctx.database, ctx.Message(kMessageInternalError)),
-                     "text/html; charset=UTF-8");
+    response.SetPage(
+        BuildMessagePage(ctx.server_ini, ctx.database, ctx.Message(kMessageInternalError)),
+        "text/html; charset=UTF-8");
     TraceLine(ctx, "ERROR!");
     SaveTrace(ctx);
     try {

@@ -14,6 +14,7 @@
 #include "records/reader_identification.h"
 #include "records/record_form.h"
 #include "util/path.h"
+#include "util/whole_number.h"
 
 namespace zarix {
 
@@ -29,20 +30,6 @@ constexpr size_t kMessageNoOrderDatabase = 9;
 constexpr int kFormatCapacity = 32000;
 constexpr int kReadNotIndexed = -602;
 constexpr std::string_view kOrderDatabase = "RQST";
-
-long long ToInt(std::string_view s, long long def) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  const bool negative = !s.empty() && s[0] == '-';
-  if (negative || (!s.empty() && s[0] == '+')) s.remove_prefix(1);
-  if (s.empty() || s.size() > 10) return def;
-  long long v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return def;
-    v = v * 10 + (c - '0');
-  }
-  return negative ? -v : v;
-}
 
 std::string AsciiUpper(std::string s) {
   for (char& c : s) {
@@ -169,7 +156,7 @@ void PlaceOrder(RequestContext& ctx, PageState& page, std::string* output) {
   const std::string year = ctx.RequestParam("Z21YEAR");
   const std::string volume = ctx.RequestParam("Z21TOM");
   const std::string numbers = ctx.RequestParam("Z21NUM");
-  const long long mfn = ToInt(ctx.RequestParam("Z21MFN", "0"), 0);
+  const long long mfn = ParseWholeNumber(ctx.RequestParam("Z21MFN", "0"), 0);
   std::string issue_subfields;
   if (!year.empty()) issue_subfields += "^Q" + year;
   if (!volume.empty()) issue_subfields += "^F" + volume;

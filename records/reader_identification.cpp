@@ -9,27 +9,13 @@
 #include "processor/server_config.h"
 #include "util/path.h"
 #include "util/unicode_upper.h"
+#include "util/whole_number.h"
 
 namespace zarix {
 
 namespace {
 
 constexpr std::string_view kAnyAddress = "*.*.*.*";
-
-// Integer value of a request text: blanks around allowed, `def` when it is not a number.
-long long ToInt(std::string_view s, long long def) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  const bool negative = !s.empty() && s[0] == '-';
-  if (negative || (!s.empty() && s[0] == '+')) s.remove_prefix(1);
-  if (s.empty() || s.size() > 18) return def;
-  long long v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return def;
-    v = v * 10 + (c - '0');
-  }
-  return negative ? -v : v;
-}
 
 constexpr int kReadNotIndexed = -602;  // read, waits for indexing
 
@@ -143,7 +129,7 @@ void Identify(RequestContext& ctx, bool check_address) {
 ReaderKeySettings ReaderKeySettingsFor(const RequestContext& ctx) {
   ReaderKeySettings s;
   s.time_live_minutes = ctx.server_ini.ReadInteger("WEB", "TimeLiveKey", 0);
-  s.time_unlimited = ToInt(ctx.RequestParam("Z21ID_TIME_UNLIMITED"), 0) != 0;
+  s.time_unlimited = ParseWholeNumber(ctx.RequestParam("Z21ID_TIME_UNLIMITED"), 0) != 0;
   const std::string table = ctx.server_ini.ReadString("Reader", "KeyDigits");
   if (!table.empty()) {
     if (std::optional<KeyDigits> digits = KeyDigits::Parse(table)) {

@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "util/html_escape.h"
 #include "util/path.h"
 #include "util/split_lines.h"
 
@@ -18,29 +19,6 @@ constexpr std::string_view kKeySeparator = "\r\n<~ZARIX~SORT~KEY~>\r\n";
 
 bool ReadCounts(int rc) { return rc == 0 || rc == -602 || rc == -603; }
 
-// A file name as page text: the markup characters escaped.
-std::string EscapedName(std::string_view name) {
-  std::string out;
-  for (char c : name) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
 
 // Runs the key formats on the record on shelf 0. The engine holds one compiled format per
 // space, so the keys are joined into one program (each key starting on a fresh line in the
@@ -176,7 +154,7 @@ SortOutcome SortResultList(EngineApi& e, int space, const std::vector<Mfn>& resu
         FindSortSpec(r.spec_path, r.deposit, r.deposit_priority, r.dbname);
     if (lines.empty()) {
       // The page names the file, never the server's folders.
-      outcome.text = "<br> FILE EXISTS " + EscapedName(BaseName(r.spec_path)) + "<br>";
+      outcome.text = "<br> FILE EXISTS " + HtmlEscape(BaseName(r.spec_path)) + "<br>";
       std::optional<std::string> bytes;
       if (FileExists(r.spec_path)) bytes = ReadFileBytes(r.spec_path);
       if (bytes) {

@@ -7,6 +7,7 @@
 #include "search/stemmer.h"
 #include "search/word_split.h"
 #include "util/value_cleanup.h"
+#include "util/whole_number.h"
 
 namespace zarix {
 namespace {
@@ -14,24 +15,6 @@ namespace {
 constexpr size_t kMaxSearchTextBytes = 251;
 constexpr std::string_view kGroupFields[] = {"S21LOG", "S21P01", "S21P02", "S21P03", "S21P04",
                                              "S21P05", "S21STR", "S21P06", "S21P07"};
-
-// A whole decimal number (blanks around allowed), else `def`.
-long long ToIntOr(std::string_view text, long long def) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  bool negative = false;
-  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  if (text.empty() || text.size() > 18) return def;
-  long long v = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return def;
-    v = v * 10 + (c - '0');
-  }
-  return negative ? -v : v;
-}
 
 size_t Utf8Length(std::string_view text) {
   size_t n = 0;
@@ -113,7 +96,7 @@ class Builder {
   void Run() {
     Trace("Start GetSearchString()");
     const std::string raw_all = Param("S21All");
-    const long long global_log = ToIntOr(Param("S21LOG", "1"), 1);
+    const long long global_log = ParseWholeNumber(Param("S21LOG", "1"), 1);
     join_ = global_log == 0 ? "+(" : global_log == 3 ? "^(" : "*(";
     Trace("result=" + raw_all);
 
@@ -214,7 +197,7 @@ class Builder {
         g.log = "1";
       }
     }
-    long long kind = ToIntOr(g.p01, 0);
+    long long kind = ParseWholeNumber(g.p01, 0);
     if (g.log == "5" && (!g.p06.empty() || !g.p07.empty())) {
       auto mark = [&](const std::string& end) {
         return g.p02 == "1" || kind == 3 || end.empty() ? "$" : "";

@@ -8,10 +8,14 @@
 #include "util/split_lines.h"
 #include "util/unicode_upper.h"
 #include "util/utf8.h"
+#include "util/whole_number.h"
 
 namespace zarix {
 
 namespace {
+
+// Lengths, modes and header counts of a specification file: nine digits at most.
+constexpr long long kMaxSmall = 999999999;
 
 constexpr std::string_view kHeaderNumber = "[HeaderNumber]";
 constexpr std::string_view kKeyOptions = "[KeyOptions]";
@@ -28,19 +32,6 @@ std::string_view Trim(std::string_view s) {
 bool IsMarker(std::string_view line) {
   line = Trim(line);
   return line == kHeaderNumber || line == kKeyOptions || line == kHeaderFormat;
-}
-
-long long ToIntOrZero(std::string_view s) {
-  s = Trim(s);
-  const bool negative = !s.empty() && s[0] == '-';
-  if (negative) s.remove_prefix(1);
-  if (s.empty() || s.size() > 9) return 0;
-  long long v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return 0;
-    v = v * 10 + (c - '0');
-  }
-  return negative ? -v : v;
 }
 
 std::vector<std::string> LinesOf(const std::string& path) {
@@ -101,7 +92,7 @@ SortSpec ParseSortSpec(const std::vector<std::string>& lines) {
   for (size_t i = 0; i < n; ++i) {
     const std::string_view line = Trim(lines[i]);
     if (line == kHeaderNumber && i + 1 < n) {
-      spec.header_count = ToIntOrZero(lines[i + 1]);
+      spec.header_count = ParseWholeNumber(lines[i + 1], 0, -kMaxSmall, kMaxSmall);
     } else if (line == kHeaderFormat) {
       for (size_t j = i + 1; j < n && !IsMarker(lines[j]); ++j) {
         spec.header_formats.push_back(lines[j]);
@@ -112,8 +103,9 @@ SortSpec ParseSortSpec(const std::vector<std::string>& lines) {
       const size_t count = (n - i - 1) / 3;
       for (size_t k = 0; k < count; ++k) {
         SortKey key;
-        key.length = std::clamp<long long>(ToIntOrZero(lines[i + 1 + 3 * k]), 0, kMaxKeyLength);
-        key.all_lines = ToIntOrZero(lines[i + 2 + 3 * k]) != 0;
+        key.length = std::clamp<long long>(
+            ParseWholeNumber(lines[i + 1 + 3 * k], 0, -kMaxSmall, kMaxSmall), 0, kMaxKeyLength);
+        key.all_lines = ParseWholeNumber(lines[i + 2 + 3 * k], 0, -kMaxSmall, kMaxSmall) != 0;
         key.format = lines[i + 3 + 3 * k];
         spec.keys.push_back(std::move(key));
       }
