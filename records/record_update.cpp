@@ -20,6 +20,7 @@
 #include "util/find_text_file.h"
 #include "util/path.h"
 #include "util/utf8.h"
+#include "util/whole_number.h"
 
 namespace zarix {
 
@@ -44,12 +45,7 @@ size_t FixedNumber(std::string_view text, size_t at, size_t width) {
 }
 
 long long FormInt(RequestContext& ctx, const std::string& name, long long def) {
-  const std::string v = ctx.RequestParam(name);
-  if (v.empty()) return def;
-  char* end = nullptr;
-  const long long n = std::strtoll(v.c_str(), &end, 10);
-  if (end == v.c_str() || *end != '\0' || n < -0x7fffffffLL || n > 0x7fffffffLL) return def;
-  return n;
+  return ParseWholeNumber(ctx.RequestParam(name), def, -0x7fffffffLL, 0x7fffffffLL);
 }
 
 // Copies every field of `from` into `to` (appended in order).
