@@ -9,6 +9,7 @@
 #include "frames/message_page.h"
 #include "processor/request_context.h"
 #include "records/orders.h"
+#include "records/record_update.h"
 #include "search/dictionary_browsing.h"
 #include "search/engine_term_index.h"
 #include "search/result_sorting.h"
@@ -261,12 +262,18 @@ void DictionaryBranch(RequestContext& ctx, PageState& page, std::string* output)
   ctx.trace.Add("END ZARIX_DICTIONRY");
 }
 
-// Import and record update need a reader; without one the branch answers with message 7. The
-// work itself joins here with the record update.
+// Import and record update need a reader: without one, R answers with message 7 and I with
+// "-402" (its answer is a bare number, not a page).
 void RecordUpdateBranch(RequestContext& ctx, PageState& page, std::string* output) {
+  if (ctx.command == 'I') {
+    ImportIsoRecord(ctx, &ctx.page_text);
+    return;
+  }
   if (ctx.reader.reader_key.empty()) {
     *output += BuildMessagePage(ctx.server_ini, ctx.database, ctx.Message(kMessageNoReader));
+    return;
   }
+  UpdateRecords(ctx, page);
 }
 
 }  // namespace

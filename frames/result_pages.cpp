@@ -26,17 +26,6 @@ constexpr size_t kMessageNoReader = 7;
 constexpr size_t kMessageNoDatabase = 11;
 constexpr int kReadNotIndexed = -602;
 
-bool OpenDatabase(RequestContext& ctx, PageState& page) {
-  EngineApi& e = *ctx.engine;
-  DatabasePathSet paths;
-  if (ctx.engine_database.empty() || !IsSafeRelativeName(ctx.engine_database)) return false;
-  if (DatabasePaths(ctx.server_ini, ctx.engine_database, ctx.datapath, &paths) != 0) return false;
-  page.database_folder = paths.parameter;
-  if (e.Zarixinitmst(ctx.space1, paths.master + ctx.engine_database, 5) != 0) return false;
-  if (e.Zarixinitterm(ctx.space1, paths.inverted + ctx.engine_database) != 0) return false;
-  e.ZarixInitInvContext(ctx.space1, paths.parameter, "", 0, ctx.actabpath, "");
-  return true;
-}
 
 // Record deletion on request: the withdrawal of an order. Honoured only for an order page of
 // an identified reader and only for a record that is an order of that reader (its reader field,
@@ -57,6 +46,18 @@ void DeleteRequestedRecord(RequestContext& ctx) {
 }
 
 }  // namespace
+
+bool OpenDatabase(RequestContext& ctx, PageState& page) {
+  EngineApi& e = *ctx.engine;
+  DatabasePathSet paths;
+  if (ctx.engine_database.empty() || !IsSafeRelativeName(ctx.engine_database)) return false;
+  if (DatabasePaths(ctx.server_ini, ctx.engine_database, ctx.datapath, &paths) != 0) return false;
+  page.database_folder = paths.parameter;
+  if (e.Zarixinitmst(ctx.space1, paths.master + ctx.engine_database, 5) != 0) return false;
+  if (e.Zarixinitterm(ctx.space1, paths.inverted + ctx.engine_database) != 0) return false;
+  e.ZarixInitInvContext(ctx.space1, paths.parameter, "", 0, ctx.actabpath, "");
+  return true;
+}
 
 std::vector<Mfn> FindRecords(RequestContext& ctx, std::string_view expression) {
   EngineApi& e = *ctx.engine;

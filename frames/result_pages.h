@@ -21,6 +21,10 @@ struct RequestContext;
 // Leaves the page (or a message page) in ctx.page_text. Never throws for bad input.
 void ShowResultPage(RequestContext& ctx);
 
+// Opens the request's database on space 1 (master file, inverted file and its context) and
+// sets page.database_folder. False when the name is unsafe or a file cannot be opened.
+bool OpenDatabase(RequestContext& ctx, PageState& page);
+
 // The MFNs that `expression` finds in the request's open database (with the morphology database
 // when one is open), in search order. A failed search is traced and gives what was found so far.
 std::vector<Mfn> FindRecords(RequestContext& ctx, std::string_view expression);

@@ -72,8 +72,10 @@ bool ContainsName(std::string_view line) {
   return UpperAscii(line).find("NAME") != std::string::npos;
 }
 
-// Multipart bodies are walked line by line: a line naming a field, its value on the lines that
-// follow up to the next line that names a field.
+// Multipart bodies are walked line by line: a line naming a field, then the part's header lines
+// up to a blank line (when the part has one), then its value up to the boundary line before the
+// next line that names a field; the value's lines are joined with blanks. Parts that carry a file
+// stay out of the store: they reach record update through the request's files.
 void WalkMultipartLines(const std::vector<std::string>& lines, std::vector<std::string>* out,
                         bool* ansi_encoded) {
   std::string t21chk;
@@ -87,15 +89,34 @@ void WalkMultipartLines(const std::vector<std::string>& lines, std::vector<std::
     if (quote != std::string::npos && quote > 0) name.resize(quote);
     if (i + 2 >= n) break;
     if (ContainsName(lines[i + 2])) continue;
-    if (name == "T21CHK") {
-      if (!t21chk.empty()) t21chk += ' ';
-      t21chk += lines[i + 1];
+    size_t next = i + 1;
+    while (next < n && !ContainsName(lines[next])) ++next;
+    if (upper.find("FILENAME=") != std::string::npos) {
+      // A file's content may hold any line, "name=" too: skip to the body's delimiter line.
+      size_t end = i + 1;
+      while (end < n && lines[end].rfind(lines[0], 0) != 0) ++end;
+      i = end;
       continue;
     }
-    size_t k = 3;
-    while (i + k < n && !ContainsName(lines[i + k])) ++k;
-    std::string value = lines[i + 1];
-    for (size_t j = 2; j + 2 <= k; ++j) value += " " + lines[i + j];
+    const size_t boundary = next - 1;
+    size_t first = i + 1;
+    for (size_t b = i + 1; b < boundary; ++b) {
+      if (lines[b].empty()) {
+        first = b + 1;
+        break;
+      }
+    }
+    std::string value;
+    for (size_t j = first; j < boundary; ++j) {
+      if (j > first) value += ' ';
+      value += lines[j];
+    }
+    i = next - 1;
+    if (name == "T21CHK") {
+      if (!t21chk.empty()) t21chk += ' ';
+      t21chk += value;
+      continue;
+    }
     std::string line = UrlDecodeValue(name + "=" + value, false);
     if (UpperAscii(line) == "ANSIENCODING=1") *ansi_encoded = true;
     out->push_back(std::move(line));

@@ -33,6 +33,16 @@ TEST(TokenizeRequestTest, Bodies) {
        "Content-Disposition: form-data; name=\"N\"\nx%21\ny\n--b--\n",
        {"ANSIENCODING=1", "N=x! y", "T21CHK=A B"},
        true},
+      // As browsers send them: a blank line (and maybe more header lines) before each value;
+      // file parts stay out of the store.
+      {"--b\r\nContent-Disposition: form-data; name=\"T21CHK\"\r\n\r\nA\r\n--b\r\n"
+       "Content-Disposition: form-data; name=\"up\"; filename=\"x.txt\"\r\n"
+       "Content-Type: text/plain\r\n\r\nname=\"evil\"\r\nDATA\r\n--b\r\n"
+       "Content-Disposition: form-data; name=\"T21CHK\"\r\n\r\nB\r\n--b\r\n"
+       "Content-Disposition: form-data; name=\"C21COM\"\r\nContent-Type: text/plain\r\n\r\n"
+       "R\r\n--b--\r\n",
+       {"C21COM=R", "T21CHK=A B"},
+       false},
   };
   for (const Case& c : cases) {
     bool ansi = false;

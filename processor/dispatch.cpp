@@ -4,6 +4,7 @@
 #include "files/binary_resource.h"
 #include "frames/result_pages.h"
 #include "processor/export.h"
+#include "records/record_update.h"
 #include "util/path.h"
 
 namespace zarix {
@@ -20,8 +21,8 @@ constexpr CommandEntry kCommands[] = {
     {'E', ExportRecords, "export as a file"},
     {'F', ShowResultPage, "record display in a chosen format"},
     {'G', nullptr, "full-text scan count"},
-    {'I', nullptr, "ISO import"},
-    {'R', nullptr, "record update"},
+    {'I', ImportIsoCommand, "ISO import"},
+    {'R', ShowResultPage, "record update"},
     {'S', ShowResultPage, "search results"},
     {'T', ShowResultPage, "dictionary"},
     {'Z', ShowResultPage, "orders"},
