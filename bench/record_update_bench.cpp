@@ -62,24 +62,9 @@ int main(int argc, char** argv) {
   const std::string cgi = Env("ZARIX_CGI_BINARY", build + "/gateway/cgizarix64");
   const std::string engine = Env("ZARIX_ENGINE_LIBRARY", build + "/gateway/libzarix64.so");
   const std::string admin = Env("ZARIX_ADMIN", build + "/admin/zarix-admin");
-  const std::string sample_path =
-      Env("ZARIX_DATA_DIR", ZARIX_DEFAULT_DATA_DIR) + "/marc21-real-utf8.mrc";
   mkdir(work.c_str(), 0755);
-
-  const std::string iso_path = work + "books.iso";
-  if (!Exists(iso_path)) {
-    std::vector<IsoRec> sample = ParseIsoFile(ReadAll(sample_path));
-    if (sample.empty()) {
-      std::fprintf(stderr, "record_update_bench: no records in %s\n", sample_path.c_str());
-      return 1;
-    }
-    const int copies = static_cast<int>((count + sample.size() - 1) / sample.size());
-    std::vector<IsoRec> all = RepeatRecords(sample, copies);
-    all.resize(count);
-    std::string iso;
-    for (const IsoRec& r : all) iso += WriteIsoRecord(r);
-    if (!WriteText(iso_path, iso)) return 1;
-  }
+  const std::string iso_path = RepeatedSampleIso(work, count);
+  if (iso_path.empty()) return 1;
   const std::string data = work + "data/";
   if (!Exists(data + "BOOKS.par")) {
     mkdir(data.c_str(), 0755);

@@ -2,7 +2,7 @@
 # cgizarix64 on a fixture site whose databases zarix-admin loads from the MARC records of data/.
 if(ZARIX_BUILD_TESTS AND TARGET cgizarix64 AND TARGET zarix-admin AND TARGET zarix_cgi_runner)
   add_library(zarix_pages_fixture STATIC ${CMAKE_CURRENT_LIST_DIR}/pages_fixture.cpp)
-  target_link_libraries(zarix_pages_fixture PUBLIC zarix_cgi_runner zarix_test_support
+  target_link_libraries(zarix_pages_fixture PUBLIC zarix_cgi_runner zarix_test_support zarix_util
                         PkgConfig::UTF8PROC)
 
   foreach(t search frames binary hardening highlight dictionary sort log)

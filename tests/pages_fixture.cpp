@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "util/path.h"
 #include "util/test_data.h"
 
 namespace zarix::testing {
@@ -236,6 +237,31 @@ void PagesSite::Configure(std::string_view main, std::string_view web, std::stri
 }
 
 CgiResult PagesSite::Get(std::string_view query) { return RunCgi(site_->Get(query)); }
+
+std::string RepeatedSampleIso(const std::string& folder, size_t count) {
+  const std::string path = folder + "books.iso";
+  if (FileExists(path)) return path;
+  std::vector<IsoRec> sample;
+  try {
+    sample = ParseIsoFile(TestData("marc21-real-utf8.mrc"));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return std::string();
+  }
+  if (sample.empty() || count == 0) return std::string();
+  const int copies = static_cast<int>((count + sample.size() - 1) / sample.size());
+  std::vector<IsoRec> all = RepeatRecords(sample, copies);
+  all.resize(count);
+  std::string iso;
+  for (const IsoRec& r : all) iso += WriteIsoRecord(r);
+  if (!WriteFileBytes(path, iso)) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    return std::string();
+  }
+  std::printf("wrote %zu records (%d copies of the %zu sample records, cut) to %s\n", count, copies,
+              sample.size(), path.c_str());
+  return path;
+}
 
 size_t CountOf(std::string_view text, std::string_view what) {
   size_t n = 0;

@@ -31,6 +31,11 @@ std::vector<IsoRec> RepeatRecords(const std::vector<IsoRec>& records, int copies
 // 651 ^a, 653 ^a, 740 ^a.
 std::set<std::string> Keywords(const IsoRec& rec);
 
+// The benchmarks' large catalogue: `folder`books.iso with `count` records (the MARC 21 sample
+// repeated with new control numbers, then cut), written unless it exists. Returns its path, or
+// "" (with a line on standard error) when the sample cannot be read or the file written.
+std::string RepeatedSampleIso(const std::string& folder, size_t count);
+
 // MFNs (1-based record order) of the records holding every one of `words` as a keyword.
 std::vector<int> RecordsWithAll(const std::vector<IsoRec>& records,
                                 const std::vector<std::string>& words);
