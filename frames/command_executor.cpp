@@ -14,6 +14,7 @@
 #include "search/engine_term_index.h"
 #include "search/result_sorting.h"
 #include "util/html_escape.h"
+#include "util/whole_number.h"
 
 namespace zarix {
 
@@ -21,17 +22,6 @@ namespace {
 
 constexpr int kFormatCapacity = 32000;
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-
-// A whole decimal number, `def` when the text is not one.
-long long ToIntOr(const std::string& s, long long def) {
-  if (s.empty() || s.size() > 10) return def;
-  long long v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return def;
-    v = v * 10 + (c - '0');
-  }
-  return v;
-}
 
 bool DirectAccessOn(const RequestContext& ctx) {
   return ctx.server_ini.ReadInteger("MAIN", "DirectAccess", 0) != 0;
@@ -162,7 +152,9 @@ bool SortFoundRecords(RequestContext& ctx, PageState& page, const std::string& f
     r.display_format = format;
     r.first = page.first;
     r.last = page.last;
-    r.print_all = (ToIntOr(ctx.RequestParam("SORT_HEADERS_PRINT_AS_TABLE", "0"), 0) & 0xFF) != 0;
+    r.print_all = (ParseWholeNumber(ctx.RequestParam("SORT_HEADERS_PRINT_AS_TABLE", "0"), 0, 0,
+                                    0x7fffffffLL) &
+                   0xFF) != 0;
     r.finish_entry = [&ctx, &page](std::string* text, Mfn mfn, long long index) {
       FinishResultEntry(ctx, page, text, mfn, index);
     };
@@ -244,7 +236,8 @@ void DictionaryBranch(RequestContext& ctx, PageState& page, std::string* output)
   r.ndocs_tag = static_cast<int>(ctx.server_ini.ReadInteger("PARAMETRS", "DictNDocsTag", 0));
   const std::string format = ctx.server_ini.ReadString(ctx.database, "DICT_FORMAT", "web_dict");
   if (IsSafeRelativeName(format)) r.line_format = "@" + page.database_folder + "\\" + format;
-  r.page_size = std::min(ToIntOr(ctx.RequestParam("T21CNR", "20"), 20), ctx.max_format_in_packet);
+  r.page_size = std::min(ParseWholeNumber(ctx.RequestParam("T21CNR", "20"), 20, 0, 0x7fffffffLL),
+                         ctx.max_format_in_packet);
   r.prefix = ctx.RequestParam("T21PRF", "K=");
   r.start_term = ctx.RequestParam("T21TRM", " ");
   r.show_prevterm = ctx.server_ini.ReadBool("MAIN", "SHOW_PREVTERM", false);

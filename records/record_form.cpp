@@ -7,6 +7,7 @@
 
 #include "engine/engine_api.h"
 #include "gateway/request_store.h"
+#include "util/whole_number.h"
 
 namespace zarix {
 
@@ -28,20 +29,6 @@ std::string Upper(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return out;
-}
-
-long long ToInt(std::string_view s, long long def) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  const bool negative = !s.empty() && s[0] == '-';
-  if (negative || (!s.empty() && s[0] == '+')) s.remove_prefix(1);
-  if (s.empty() || s.size() > 10) return def;
-  long long v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return def;
-    v = v * 10 + (c - '0');
-  }
-  return negative ? -v : v;
 }
 
 bool IsGroupField(std::string_view name) {
@@ -73,7 +60,8 @@ class FormFields {
 };
 
 long long FieldInt(const FormFields& form, const std::string& name, long long def) {
-  return form.Has(name) ? ToInt(form.Get(name), def) : def;
+  // Occurrences, tags and modes: an int, else the default.
+  return form.Has(name) ? ParseWholeNumber(form.Get(name), def, -0x7fffffffLL, 0x7fffffffLL) : def;
 }
 
 void RemoveOccurrence(EngineApi& e, int space, int tag, int occurrence) {
