@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_util.h"
 #include "engine/engine_api.h"
 #include "gateway/request_store.h"
 #include "processor/export.h"
@@ -23,17 +24,14 @@
 #include "tests/pages_fixture.h"
 
 using namespace zarix::testing;
+using zarix::bench::Env;
+using zarix::bench::Percentile;
 
 namespace {
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0 : v[v.size() / 2];
-}
-
-std::string Env(const char* name, const std::string& def) {
-  const char* v = getenv(name);
-  return v && *v ? v : def;
 }
 
 bool Sh(const std::string& cmd) { return std::system(cmd.c_str()) == 0; }
@@ -160,7 +158,8 @@ int main(int argc, char** argv) {
   std::vector<double> ms;
   size_t bytes = 0;
   for (int i = 0; i < export_runs + 1; ++i) {
-    CgiResult r = RunCgi(site.Get("C21COM=E&I21DBN=BOOKS&S21All=K=$&S21CNR=10000&EXP21FMT=ISO&Z21ID=1"));
+    CgiResult r =
+        RunCgi(site.Get("C21COM=E&I21DBN=BOOKS&S21All=K=$&S21CNR=10000&EXP21FMT=ISO&Z21ID=1"));
     if (!r.exited) return 1;
     if (r.Header("x-export-records") != "10000") {
       printf(

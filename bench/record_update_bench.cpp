@@ -18,36 +18,16 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_util.h"
 #include "tests/cgi_runner.h"
 #include "tests/pages_fixture.h"
+#include "util/path.h"
 
 using namespace zarix::testing;
+using zarix::bench::Env;
+using zarix::bench::Percentile;
 
-namespace {
-
-std::string Env(const char* name, const std::string& def) {
-  const char* v = getenv(name);
-  return v && *v ? v : def;
-}
-
-double Percentile(std::vector<double> v, double p) {
-  std::sort(v.begin(), v.end());
-  return v[static_cast<size_t>(p * (v.size() - 1) + 0.5)];
-}
-
-bool Exists(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0;
-}
-
-bool WriteText(const std::string& path, const std::string& text) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  return std::fclose(f) == 0 && ok;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -66,13 +46,13 @@ int main(int argc, char** argv) {
   const std::string iso_path = RepeatedSampleIso(work, count);
   if (iso_path.empty()) return 1;
   const std::string data = work + "data/";
-  if (!Exists(data + "BOOKS.par")) {
+  if (!zarix::FileExists(data + "BOOKS.par")) {
     mkdir(data.c_str(), 0755);
     IsoRec reader;
     reader.fields = {{"030", "123"}, {"130", "Bench reader"}};
-    if (!WriteText(work + "rdr.iso", WriteIsoRecord(reader))) return 1;
+    if (!zarix::WriteFileBytes(work + "rdr.iso", WriteIsoRecord(reader))) return 1;
     mkdir((data + "RDR").c_str(), 0755);
-    if (!WriteText(data + "RDR/RDR.fst", "30 0 (|RI=|v30/)\n")) return 1;
+    if (!zarix::WriteFileBytes(data + "RDR/RDR.fst", "30 0 (|RI=|v30/)\n")) return 1;
     const std::string cmd = admin + " create " + data + " RDR >/dev/null && " + admin +
                             " import RDR " + work + "rdr.iso --datapath " + data +
                             " >/dev/null && " + admin + " create " + data +

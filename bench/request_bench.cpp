@@ -12,8 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_util.h"
 #include "tests/cgi_runner.h"
 
+using zarix::bench::Env;
+using zarix::bench::Percentile;
 using zarix::testing::CgiCall;
 using zarix::testing::CgiResult;
 using zarix::testing::FixtureSite;
@@ -27,17 +30,6 @@ struct Variant {
   std::vector<double> ms;
   std::vector<double> cpu_ms;
 };
-
-double Percentile(std::vector<double> v, double p) {
-  std::sort(v.begin(), v.end());
-  size_t i = static_cast<size_t>(p * (v.size() - 1) + 0.5);
-  return v[i];
-}
-
-std::string Env(const char* name, const std::string& def) {
-  const char* v = getenv(name);
-  return v && *v ? v : def;
-}
 
 }  // namespace
 
@@ -71,7 +63,8 @@ int main(int argc, char** argv) {
     other_site->WriteConfig("");
     other_site->WriteFile("cgi/Error.html", "<p>unknown command</p>");
     other_site->WriteFile("cgi/WebMsg.txt", "message 0\r\n");
-    variants.push_back({"second build (ZARIX_CGI_BINARY_B), whole request", other_site->Get("C21COM=Q"), {}, {}});
+    variants.push_back(
+        {"second build (ZARIX_CGI_BINARY_B), whole request", other_site->Get("C21COM=Q"), {}, {}});
   }
   for (int i = 0; i < runs + 5; ++i) {
     for (Variant& v : variants) {
@@ -87,8 +80,10 @@ int main(int argc, char** argv) {
     }
   }
   const double floor_median = Percentile(variants[0].ms, 0.5);
-  printf("%d runs each, interleaved; wall time spawn to exit with the answer read, and the\n"
-         "child's CPU time (user + system)\n", runs);
+  printf(
+      "%d runs each, interleaved; wall time spawn to exit with the answer read, and the\n"
+      "child's CPU time (user + system)\n",
+      runs);
   const double floor_cpu = Percentile(variants[0].cpu_ms, 0.5);
   printf("%-56s %9s %9s %7s %9s %7s\n", "", "median", "p95", "x floor", "cpu med", "x floor");
   for (const Variant& v : variants) {

@@ -62,8 +62,8 @@ void BM_GetSearchString(benchmark::State& state) {
   const AlphabetTables tables({}, {"OF"});
   IniStore web;
   for (auto _ : state) {
-    web.LoadLines({"[Form Literal]", "S21STR=history of modern art", "S21P01=1", "S21P03=K=",
-                   "S21LOG=1", "2S21STR=Tolstoy Leo", "2S21P03=A=", "C21COM=S"});
+    web.LoadLines({"[Form Literal]", "S21STR=history of modern art", "S21P01=1",
+                   "S21P03=K=", "S21LOG=1", "2S21STR=Tolstoy Leo", "2S21P03=A=", "C21COM=S"});
     RequestStoreFields fields(web, server);
     SearchFormContext c;
     c.fields = &fields;

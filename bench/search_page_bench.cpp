@@ -16,27 +16,16 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_util.h"
 #include "tests/cgi_runner.h"
 #include "tests/pages_fixture.h"
+#include "util/path.h"
 
 using namespace zarix::testing;
+using zarix::bench::Env;
+using zarix::bench::Percentile;
 
 namespace {
-
-std::string Env(const char* name, const std::string& def) {
-  const char* v = getenv(name);
-  return v && *v ? v : def;
-}
-
-double Percentile(std::vector<double> v, double p) {
-  std::sort(v.begin(), v.end());
-  return v[static_cast<size_t>(p * (v.size() - 1) + 0.5)];
-}
-
-bool Exists(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0;
-}
 
 // Two-word AND queries, written to queries.txt for the Zebra client. Chosen so that Zebra's
 // MARC 21 indexing finds the same records as ours (430, 1,287 and 429 of 100,000); pairs such as
@@ -67,7 +56,7 @@ int main(int argc, char** argv) {
   const std::string iso_path = RepeatedSampleIso(work, count);
   if (iso_path.empty()) return 1;
   const std::string data = work + "data/";
-  if (!Exists(data + "BOOKS.par")) {
+  if (!zarix::FileExists(data + "BOOKS.par")) {
     mkdir(data.c_str(), 0755);
     const std::string cmd = admin + " create " + data + " BOOKS >/dev/null && " + admin +
                             " import BOOKS " + iso_path + " --datapath " + data + " | head -1";

@@ -20,21 +20,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_util.h"
 #include "tests/cgi_runner.h"
 
 using namespace zarix::testing;
+using zarix::bench::Env;
+using zarix::bench::Percentile;
 
 namespace {
-
-std::string Env(const char* name, const std::string& def) {
-  const char* v = getenv(name);
-  return v && *v ? v : def;
-}
-
-double Percentile(std::vector<double> v, double p) {
-  std::sort(v.begin(), v.end());
-  return v[static_cast<size_t>(p * (v.size() - 1) + 0.5)];
-}
 
 struct Variant {
   std::string name;
