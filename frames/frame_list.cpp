@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "gateway/request_store.h"
+#include "util/ascii_case.h"
 
 namespace zarix {
 
@@ -13,14 +14,6 @@ std::string_view TrimControls(std::string_view s) {
   while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
   while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
   return s;
-}
-
-std::string UpperAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  return out;
 }
 
 // The key naming the frame list in the database section, and the built-in list's three
@@ -51,14 +44,21 @@ const FrameKeys* KeysFor(char command) {
                                     {"SearchHeader", "RecUpdate", "SearchFooter"},
                                     {"header.frm", "zakaz.frm", "footer.frm"}};
   switch (command) {
-    case 'F': return &kF;
-    case 'S': return &kS;
-    case 'T': return &kT;
-    case 'E': return &kE;
-    case 'Z': return &kZ;
+    case 'F':
+      return &kF;
+    case 'S':
+      return &kS;
+    case 'T':
+      return &kT;
+    case 'E':
+      return &kE;
+    case 'Z':
+      return &kZ;
     case 'I':
-    case 'R': return &kIR;
-    default: return nullptr;
+    case 'R':
+      return &kIR;
+    default:
+      return nullptr;
   }
 }
 
@@ -88,7 +88,8 @@ std::string NowForLog() {
 std::string DefaultFramesDir(const IniStore& server_ini, std::string_view database) {
   std::string root = server_ini.ReadString("WEB", "FRAMES");
   if (root.empty()) root = server_ini.ReadString("WEB", "CGIPATH");
-  std::string dir = database.empty() ? std::string() : server_ini.ReadString(database, "DEFAULT_FRAMES");
+  std::string dir =
+      database.empty() ? std::string() : server_ini.ReadString(database, "DEFAULT_FRAMES");
   return dir.empty() ? root : dir;
 }
 

@@ -99,7 +99,7 @@ FrameLines FrameRun::FormatDirective(std::string_view spec) {
     if (dir.empty()) return RunFormat("'FORMAT " + LiteralSafe(name) + " NOT FIND'");
     return RunFormat("@" + dir + name);
   }
-  const std::string upper = UpperAsciiCopy(spec);
+  const std::string upper = UpperAscii(spec);
   if (upper == "INSERT_ALL_PARAMETERS") return LoggedParameters(false);
   if (upper == "INSERT_ALL_PARAMETERS_IN_QUERY") return LoggedParameters(true);
   return RunFormat(std::string(spec));

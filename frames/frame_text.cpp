@@ -47,12 +47,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string UpperAsciiCopy(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = UpperAscii(c);
-  return out;
-}
-
 bool ReplaceFirst(std::string* line, std::string_view what, std::string_view with) {
   size_t pos = line->find(what);
   if (pos == std::string::npos) return false;

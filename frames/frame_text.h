@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "util/ascii_case.h"
 #include "util/path.h"
 
 namespace zarix {
@@ -25,14 +26,12 @@ std::string_view TrimFrameLine(std::string_view text);
 bool StartsWith(std::string_view text, std::string_view prefix);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);  // ASCII case
 bool EqualsNoCase(std::string_view a, std::string_view b);              // ASCII case
-std::string UpperAsciiCopy(std::string_view text);
 
 // Replaces the first occurrence of `what` in *line by `with`; false when there is none.
 bool ReplaceFirst(std::string* line, std::string_view what, std::string_view with);
 // Replaces every occurrence of `what` (not empty) by `with`. Scanning goes on after each
 // inserted text, so a replacement that contains `what` is not replaced again.
 void ReplaceAll(std::string* line, std::string_view what, std::string_view with);
-
 
 // Reads a frame file as lines, converting it from Windows-1251 to UTF-8 when `frames_char_set`
 // is WINDOWS-1251 (any case). nullopt when the file cannot be read.

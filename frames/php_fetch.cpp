@@ -20,7 +20,7 @@ PhpRequest ParsePhpArgument(std::string_view argument, const IniStore& server_in
   std::string arg(argument);
   if (StartsWithNoCase(arg, "ENCODING=") && arg.find(',') != std::string::npos) {
     size_t comma = arg.find(',');
-    r.encoding = UpperAsciiCopy(arg.substr(9, comma - 9));
+    r.encoding = UpperAscii(arg.substr(9, comma - 9));
     arg.erase(0, comma + 1);
   }
   const std::string default_port = server_ini.ReadString("PHP", "DefaultServerPORT", "80");

@@ -3,18 +3,13 @@
 
 #include <cctype>
 
+#include "util/ascii_case.h"
 #include "util/code_page.h"
 #include "util/utf8.h"
 
 namespace zarix {
 
 namespace {
-
-std::string UpperAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
 
 std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && s.front() == ' ') s.remove_prefix(1);

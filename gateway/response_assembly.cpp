@@ -3,19 +3,12 @@
 
 #include <string>
 
+#include "util/ascii_case.h"
 #include "util/code_page.h"
 
 namespace zarix {
 
 namespace {
-
-std::string UpperAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  return out;
-}
 
 std::string Quoted(std::string_view s) {
   std::string out;
@@ -28,7 +21,8 @@ std::string Quoted(std::string_view s) {
 
 }  // namespace
 
-void AssembleResponse(const IniStore& server_ini, const ResponseSource& src, CgiResponse& response) {
+void AssembleResponse(const IniStore& server_ini, const ResponseSource& src,
+                      CgiResponse& response) {
   const bool ansi = UpperAscii(src.frames_char_set) == "WINDOWS-1251";
   const bool export_data = !src.export_char_set.empty();
   response.content = ansi && !export_data ? Utf8ToAnsi(src.page_text) : std::string(src.page_text);
@@ -77,13 +71,13 @@ void SetContentTypeByExtension(std::string_view file_name, CgiResponse& response
     const char* ext;
     const char* type;
   } kTypes[] = {
-      {".HTML", "text/html"},       {".HTM", "text/html"},
-      {".TXT", "text/plain"},       {".DOC", "application/msword"},
+      {".HTML", "text/html"},         {".HTM", "text/html"},
+      {".TXT", "text/plain"},         {".DOC", "application/msword"},
       {".RTF", "application/msword"}, {".PPT", "application/mspowerpoint"},
-      {".XLS", "application/excel"}, {".GIF", "image/gif"},
-      {".JPEG", "image/jpeg"},      {".JPG", "image/jpeg"},
-      {".BMP", "image/bmp"},        {".PNG", "image/png"},
-      {".DJVU", "image/vnd.djvu"},  {".PDF", "application/pdf"},
+      {".XLS", "application/excel"},  {".GIF", "image/gif"},
+      {".JPEG", "image/jpeg"},        {".JPG", "image/jpeg"},
+      {".BMP", "image/bmp"},          {".PNG", "image/png"},
+      {".DJVU", "image/vnd.djvu"},    {".PDF", "application/pdf"},
   };
   response.content_type = "text/plain";
   size_t dot = file_name.find_last_of('.');

@@ -22,6 +22,7 @@
 #include "gateway/request_store.h"
 #include "gateway/test_hook.h"
 #include "processor/server_config.h"
+#include "util/ascii_case.h"
 #include "util/code_page.h"
 #include "util/html_escape.h"
 #include "util/path.h"
@@ -34,14 +35,6 @@ TestHookFn g_test_hook = nullptr;
 namespace {
 
 std::string g_error_trace_file_name;
-
-std::string UpperAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  return out;
-}
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -255,8 +248,8 @@ ActionEnd WebModuleStandardWebActionItemZarix64Action(CgiRequest& request, CgiRe
     const BodyStatus body = ReadCgiBody(services.body_fd, max_body, &request, deadline);
     if (body == BodyStatus::kTimedOut) {
       // The client, not the catalogue, was slow: 408, not the processing time-out's 504.
-      LogLine(services.log_fd, "request body not received within CGITimeOut=" +
-                                   std::to_string(timeout) + " s");
+      LogLine(services.log_fd,
+              "request body not received within CGITimeOut=" + std::to_string(timeout) + " s");
       SetErrorPage(response, TimeOutPage(timeout), 408);
       response.Send(services.output_fd);
       return ActionEnd::kSent;

@@ -13,6 +13,7 @@
 #include "processor/server_config.h"
 #include "records/reader_identification.h"
 #include "records/record_form.h"
+#include "util/ascii_case.h"
 #include "util/path.h"
 #include "util/whole_number.h"
 
@@ -30,13 +31,6 @@ constexpr size_t kMessageNoOrderDatabase = 9;
 constexpr int kFormatCapacity = 32000;
 constexpr int kReadNotIndexed = -602;
 constexpr std::string_view kOrderDatabase = "RQST";
-
-std::string AsciiUpper(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
-}
 
 // The order database in a space of its own, closed when the order is done.
 class OrderSpace {
@@ -217,7 +211,7 @@ void PlaceOrder(RequestContext& ctx, PageState& page, std::string* output) {
 
   std::string doc_cipher = FirstField(e, space, tag_cipher);
   const std::string order_time = OrderTime();
-  const std::string kind = AsciiUpper(FirstField(e, space, tag_kind));
+  const std::string kind = UpperAscii(FirstField(e, space, tag_kind));
   auto common_fields = [&](std::vector<Field>* fields) {
     fields->push_back({tags.time, order_time, 0});
     fields->push_back({tags.reader, ctx.reader.reader_id, 0});

@@ -7,6 +7,7 @@
 
 #include "engine/engine_api.h"
 #include "gateway/request_store.h"
+#include "util/ascii_case.h"
 #include "util/whole_number.h"
 
 namespace zarix {
@@ -18,18 +19,6 @@ constexpr std::string_view kGroupMarkers[] = {"R21MFN", "R21IFP", "R21NUM", "R21
 constexpr int kMaxEdits = 1024;
 constexpr int kMaxPieces = 255;
 constexpr int kFormatCapacity = 32000;
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-std::string Upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
 
 bool IsGroupField(std::string_view name) {
   return std::any_of(std::begin(kGroupMarkers), std::end(kGroupMarkers),
@@ -44,15 +33,15 @@ class FormFields {
     for (const std::string& line : web_ini.SectionLines(kFormSection)) {
       const size_t eq = line.find('=');
       if (eq == std::string::npos) continue;
-      fields_[Lower(std::string_view(line).substr(0, eq))] = line.substr(eq + 1);
+      fields_[LowerAscii(std::string_view(line).substr(0, eq))] = line.substr(eq + 1);
     }
   }
   const std::string& Get(const std::string& name) const {
-    auto it = fields_.find(Lower(name));
+    auto it = fields_.find(LowerAscii(name));
     return it == fields_.end() ? empty_ : it->second;
   }
-  bool Has(const std::string& name) const { return fields_.count(Lower(name)) != 0; }
-  void Clear(const std::string& name) { fields_[Lower(name)].clear(); }
+  bool Has(const std::string& name) const { return fields_.count(LowerAscii(name)) != 0; }
+  void Clear(const std::string& name) { fields_[LowerAscii(name)].clear(); }
 
  private:
   std::unordered_map<std::string, std::string> fields_;
@@ -129,8 +118,9 @@ std::vector<std::string> FormGroupPrefixes(const IniStore& web_ini) {
   for (const std::string& name : web_ini.SectionKeys(kFormSection)) {
     if (IsGroupField(name)) names.push_back(name);
   }
-  std::stable_sort(names.begin(), names.end(),
-                   [](const std::string& a, const std::string& b) { return Upper(a) < Upper(b); });
+  std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    return UpperAscii(a) < UpperAscii(b);
+  });
   // Each prefix once (names compare without regard to case, so "a" and "A" are one group),
   // even where sorting puts names of other prefixes between its names: a group applied twice
   // would add its fields twice.
@@ -138,7 +128,7 @@ std::vector<std::string> FormGroupPrefixes(const IniStore& web_ini) {
   std::set<std::string> seen;
   for (const std::string& name : names) {
     std::string prefix = name.substr(0, name.find("R21"));
-    if (seen.insert(Upper(prefix)).second) prefixes.push_back(std::move(prefix));
+    if (seen.insert(UpperAscii(prefix)).second) prefixes.push_back(std::move(prefix));
   }
   return prefixes;
 }

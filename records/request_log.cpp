@@ -15,6 +15,7 @@
 #include "processor/request_context.h"
 #include "processor/server_config.h"
 #include "records/named_lock.h"
+#include "util/ascii_case.h"
 #include "util/path.h"
 
 namespace zarix {
@@ -51,14 +52,6 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (a != b) return false;
   }
   return true;
-}
-
-std::string UpperAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c -= 32;
-  }
-  return out;
 }
 
 bool WriteText(int fd, std::string_view text) {

@@ -15,6 +15,7 @@
 #include "tests/cgi_runner.h"
 #include "tests/pages_fixture.h"
 #include "util/path.h"
+#include "util/split_lines.h"
 #include "util/url_encode.h"
 
 namespace zarix::testing {
@@ -76,16 +77,8 @@ class UpdateSite {
                               "mfn,'|',(v200+|;|),'|',(v610+|;|),'|',(v700+|;|),'|',(v955+|;|),"
                               "'|',(v30+|;|)/"});
     EXPECT_EQ(r.status, 0) << r.err;
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < r.out.size()) {
-      size_t end = r.out.find('\n', start);
-      if (end == std::string::npos) end = r.out.size();
-      std::string line = r.out.substr(start, end - start);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (!line.empty()) lines.push_back(line);
-      start = end + 1;
-    }
+    std::vector<std::string> lines = SplitLines(r.out);
+    std::erase(lines, std::string());
     return lines;
   }
 
