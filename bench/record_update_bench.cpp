@@ -27,8 +27,6 @@ using namespace zarix::testing;
 using zarix::bench::Env;
 using zarix::bench::Percentile;
 
-namespace {}  // namespace
-
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: record_update_bench WORKDIR [runs] [records]\n");

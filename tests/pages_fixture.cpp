@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <regex>
 #include <stdexcept>
 
 #include "util/path.h"
@@ -261,6 +262,16 @@ std::string RepeatedSampleIso(const std::string& folder, size_t count) {
   std::printf("wrote %zu records (%d copies of the %zu sample records, cut) to %s\n", count, copies,
               sample.size(), path.c_str());
   return path;
+}
+
+std::vector<int> ShownMfns(const std::string& body) {
+  std::vector<int> mfns;
+  static const std::regex kMfn("mfn=(\\d+) ");
+  for (auto it = std::sregex_iterator(body.begin(), body.end(), kMfn); it != std::sregex_iterator();
+       ++it) {
+    mfns.push_back(std::stoi((*it)[1]));
+  }
+  return mfns;
 }
 
 size_t CountOf(std::string_view text, std::string_view what) {

@@ -71,6 +71,9 @@ class PagesSite {
 // the data becomes a subfield mark.
 IsoRec MakeRecord(const std::vector<std::pair<std::string, std::string>>& fields);
 
+// The MFNs of the records on a page ("mfn=N " written by the record format), in page order.
+std::vector<int> ShownMfns(const std::string& body);
+
 // Counts of the occurrences of `what` in `text`.
 size_t CountOf(std::string_view text, std::string_view what);
 

@@ -10,17 +10,6 @@
 namespace zarix::testing {
 namespace {
 
-// The MFNs of the records on a page ("mfn=N" of the record format), in page order.
-std::vector<int> ShownMfns(const std::string& body) {
-  std::vector<int> mfns;
-  static const std::regex kMfn("mfn=(\\d+) ");
-  for (auto it = std::sregex_iterator(body.begin(), body.end(), kMfn); it != std::sregex_iterator();
-       ++it) {
-    mfns.push_back(std::stoi((*it)[1]));
-  }
-  return mfns;
-}
-
 std::string Head(long long total, long long begin, long long end) {
   return "HEAD total=" + std::to_string(total) + " begin=" + std::to_string(begin) +
          " end=" + std::to_string(end);

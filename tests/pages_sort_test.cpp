@@ -10,16 +10,6 @@
 namespace zarix::testing {
 namespace {
 
-std::vector<int> ShownMfns(const std::string& body) {
-  std::vector<int> mfns;
-  static const std::regex kMfn("mfn=(\\d+) ");
-  for (auto it = std::sregex_iterator(body.begin(), body.end(), kMfn); it != std::sregex_iterator();
-       ++it) {
-    mfns.push_back(std::stoi((*it)[1]));
-  }
-  return mfns;
-}
-
 constexpr const char* kDb = "CAT_TBLIST";
 
 class SortPagesTest : public ::testing::Test {
