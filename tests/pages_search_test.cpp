@@ -3,7 +3,6 @@
 // sequential filter, and bad input.
 #include <gtest/gtest.h>
 
-#include <regex>
 
 #include "tests/pages_fixture.h"
 

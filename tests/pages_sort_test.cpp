@@ -3,7 +3,6 @@
 // failure texts of a missing or unsafe sort specification.
 #include <gtest/gtest.h>
 
-#include <regex>
 
 #include "tests/pages_fixture.h"
 
