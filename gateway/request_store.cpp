@@ -41,6 +41,8 @@ std::string RequestParam(const IniStore& web_ini, const IniStore& server_ini, st
 }
 
 void SetRequestParam(IniStore& web_ini, std::string_view name, std::string_view value) {
+  // The one door of request fields into the store: the gateway's own fields never come through.
+  if (IsGatewayField(name)) return;
   web_ini.WriteString(kFormSection, name, value);
 }
 
@@ -89,7 +91,7 @@ void ParseQueryString(IniStore& web_ini, std::string_view query_char_set, bool s
     const std::string name = NeutralizeMarkup(
         Utf8RoundTrip(eq == std::string_view::npos ? std::string_view() : item.substr(0, eq)), ' ');
     std::string_view raw = eq == std::string_view::npos ? item : item.substr(eq + 1);
-    if (raw.empty() || IsGatewayField(name)) continue;
+    if (raw.empty()) continue;
     std::string value = UrlDecodeValue(raw, specsimvols);
     if (ansi) value = AnsiToUtf8(value);
     if (UpperAscii(name) == "T21CHK") {

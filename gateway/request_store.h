@@ -34,6 +34,8 @@ std::string RequestParam(const IniStore& web_ini, const IniStore& server_ini, st
                          std::string_view def = {});
 
 // Writes the request field `name` = `value` (replacing its last occurrence, value kept as given).
+// A gateway field (IsGatewayField) is never written: the query, the request filter and every
+// other writer of request fields go through here.
 void SetRequestParam(IniStore& web_ini, std::string_view name, std::string_view value);
 
 // The first byte of `C21COM` after mapping through section WEB (a key named like the command
@@ -50,7 +52,6 @@ std::string UrlDecodeValue(std::string_view text, bool specsimvols);
 // without a value is skipped, values are decoded (UrlDecodeValue, then AnsiToUtf8 when
 // `query_char_set` is WINDOWS-1251 in any case), cleaned, and stored with SetRequestParam. Every
 // occurrence of T21CHK is kept (joined by blanks); for other names the last occurrence wins.
-// Gateway fields (IsGatewayField) in the query are skipped.
 void ParseQueryString(IniStore& web_ini, std::string_view query_char_set, bool specsimvols);
 
 // "utf-8" or "koi8-r" when the content type's charset names them, else "windows-1251".

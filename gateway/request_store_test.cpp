@@ -13,11 +13,9 @@ TEST(UrlDecodeValueTest, Table) {
   } cases[] = {
       {"A+B", true, "A+B"},            // never escaped: "+" is the search operator
       {"A+B%20C+D", true, "A+B C D"},  // "+" before the first escape stays
-      {"%41&B", true, "A\r\nB"},
-      {"%41&B", false, "A&B"},
+      {"%41&B", true, "A\r\nB"},      {"%41&B", false, "A&B"},
       {"100%", true, "100%"},  // a "%" without two hex digits stays, nothing read beyond
-      {"1%4", true, "1%4"},
-      {"%zz%c3%bc", true, "%zz\xC3\xBC"},
+      {"1%4", true, "1%4"},           {"%zz%c3%bc", true, "%zz\xC3\xBC"},
   };
   for (const Case& c : cases) EXPECT_EQ(UrlDecodeValue(c.in, c.specsimvols), c.out) << c.in;
 }
@@ -27,8 +25,8 @@ TEST(NeutralizeMarkupTest, Table) {
     const char* in;
     const char* out;
   } cases[] = {
-      {"<script>", " script "}, {"<b>", "<b>"},   {"<.>", "<.>"},   {"a<b", "a<b"},
-      {"ab<cd", "ab cd"},       {"ab>c", "ab c"}, {"x>y", "x>y"},   {"a\tb\x01", "a b "},
+      {"<script>", " script "}, {"<b>", "<b>"},   {"<.>", "<.>"}, {"a<b", "a<b"},
+      {"ab<cd", "ab cd"},       {"ab>c", "ab c"}, {"x>y", "x>y"}, {"a\tb\x01", "a b "},
   };
   for (const Case& c : cases) EXPECT_EQ(NeutralizeMarkup(c.in, ' '), c.out) << c.in;
 }
@@ -43,6 +41,22 @@ TEST(RequestParamTest, FieldThenWebThenDefault) {
   EXPECT_EQ(RequestParam(web, server, "C", "d"), "d");     // empty config value: default
   web.LoadText("[Form Literal]\nC21COM=\n");
   EXPECT_EQ(GetCommandChar(web, server), '\0');
+}
+
+// Whoever writes request fields (the query, the request filter, the search form), the gateway's
+// own fields keep the values the gateway wrote, in any letter case.
+TEST(SetRequestParamTest, NeverReplacesGatewayFields) {
+  IniStore web, server;
+  web.LoadText("[Form Literal]\nURLTag=192.0.2.7\nHOST=catalogue.test\n");
+  for (const char* name : {"URLTag", "urltag", "HOST", "Host", "DTAGE", "UserAgent", "USERAGENT"}) {
+    SetRequestParam(web, name, "forged");
+  }
+  SetRequestParam(web, "URLTag2", "kept");
+  EXPECT_EQ(RequestParam(web, server, "URLTag"), "192.0.2.7");
+  EXPECT_EQ(RequestParam(web, server, "HOST"), "catalogue.test");
+  EXPECT_EQ(RequestParam(web, server, "DTAGE"), "");
+  EXPECT_EQ(RequestParam(web, server, "UserAgent"), "");
+  EXPECT_EQ(RequestParam(web, server, "URLTag2"), "kept");
 }
 
 TEST(ParseQueryStringTest, Table) {

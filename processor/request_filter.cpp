@@ -2,7 +2,6 @@
 #include "processor/request_filter.h"
 
 #include "engine/engine_api.h"
-#include "gateway/request_store.h"
 
 namespace zarix {
 
@@ -21,7 +20,8 @@ bool RequestFilter(RequestContext& ctx) {
     std::string format = "@";
     format.append(ctx.cgiflc, 0, ctx.cgiflc.size() - 4);
     std::string text;
-    if (e.Zarix_InitPFT(space, format) == 0 && e.Zarix_Format(space, 0, 1, 1, 32000, "ZARIX64") >= 0) {
+    if (e.Zarix_InitPFT(space, format) == 0 &&
+        e.Zarix_Format(space, 0, 1, 1, 32000, "ZARIX64") >= 0) {
       text = e.Zarix_FormatResult(space);
     }
     if (ctx.reader.reader_mfn == 0) e.Zarixnewrec(space, 0);
@@ -34,8 +34,8 @@ bool RequestFilter(RequestContext& ctx) {
       std::string_view line(text.data() + start, end - start);
       start = end + 1;
       size_t eq = line.find('=');
-      // The filter often prints request values: its lines never replace the gateway's fields.
-      if (eq == std::string_view::npos || IsGatewayField(line.substr(0, eq))) continue;
+      // The filter often prints request values: SetRequestParam keeps the gateway's fields.
+      if (eq == std::string_view::npos) continue;
       ctx.SetRequestParam(line.substr(0, eq), SanitizeLogValue(line.substr(eq + 1)));
     }
   } catch (...) {
